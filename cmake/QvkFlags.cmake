@@ -1,0 +1,53 @@
+# Every product is rounded before it is added and no kernel may reassociate
+# a sum: no contraction into FMA, no fast-math, SSE2 arithmetic on 32-bit.
+add_compile_options(-ffp-contract=off -fno-fast-math -fno-math-errno
+                    -Wall -Wextra)
+if(QVK_M32)
+  add_compile_options(-m32 -msse2 -mfpmath=sse)
+  add_link_options(-m32)
+  set(QVK_LIBDIR_ARCH i386-linux-gnu)
+else()
+  set(QVK_LIBDIR_ARCH x86_64-linux-gnu)
+endif()
+if(QVK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Per instruction-set source files: the suffix picks the flags. Never -mfma,
+# never -march=native. The plain scalar order is kept out of the
+# auto-vectorizer so that it stays the readable definition.
+function(qvk_isa_flags)
+  foreach(f ${ARGN})
+    if(f MATCHES "_avx512\\.cpp$")
+      set_source_files_properties(${f} PROPERTIES COMPILE_OPTIONS
+        "-mavx512f;-mavx512cd;-mavx512vl;-mavx512dq;-mavx512bw;-Wno-maybe-uninitialized")
+    elseif(f MATCHES "_avx2\\.cpp$")
+      set_source_files_properties(${f} PROPERTIES COMPILE_OPTIONS "-mavx2;-Wno-maybe-uninitialized")
+    elseif(f MATCHES "_sse2\\.cpp$")
+      set_source_files_properties(${f} PROPERTIES COMPILE_OPTIONS "-msse2")
+    elseif(f MATCHES "_scalar\\.cpp$")
+      set_source_files_properties(${f} PROPERTIES COMPILE_OPTIONS "-fno-tree-vectorize")
+    endif()
+  endforeach()
+endfunction()
+
+# Some kernels run no 32-bit programs. There the 32-bit tests run under
+# user-mode emulation (qemu-i386, whose "max" model has SSE2 and AVX2 but no
+# AVX-512).
+if(QVK_M32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  set(probe ${CMAKE_BINARY_DIR}/m32_probe)
+  file(WRITE ${probe}.c "int main(void) { return 0; }\n")
+  execute_process(COMMAND ${CMAKE_C_COMPILER} -m32 ${probe}.c -o ${probe}
+                  RESULT_VARIABLE rc_build OUTPUT_QUIET ERROR_QUIET)
+  execute_process(COMMAND ${probe} RESULT_VARIABLE rc_run OUTPUT_QUIET ERROR_QUIET)
+  if(NOT rc_run EQUAL 0)
+    find_program(QVK_QEMU_I386 qemu-i386)
+    if(NOT QVK_QEMU_I386)
+      message(FATAL_ERROR "this kernel runs no 32-bit programs and qemu-i386 is missing")
+    endif()
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${QVK_QEMU_I386} -cpu max)
+    message(STATUS "32-bit programs run under ${QVK_QEMU_I386}")
+  endif()
+endif()

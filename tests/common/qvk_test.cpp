@@ -1,0 +1,87 @@
+#include "qvk_test.h"
+
+#include <dlfcn.h>
+
+#include <cmath>
+#include <limits>
+
+namespace qvk_test {
+
+std::vector<int> supported_isas() {
+  std::vector<int> v;
+  for (int l = 0; l <= qvk::isa_supported(); ++l) v.push_back(l);
+  return v;
+}
+
+long first_bit_difference(const double *a, const double *b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (bits(a[i]) != bits(b[i])) return static_cast<long>(i);
+  return -1;
+}
+
+std::vector<double> random_doubles(size_t n, uint32_t seed, double lo, double hi) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> u(lo, hi);
+  std::uniform_int_distribution<int> e(-30, 30);
+  std::vector<double> v(n);
+  for (auto &x : v) x = std::ldexp(u(gen), e(gen));
+  return v;
+}
+
+std::vector<double> adversarial_doubles(size_t n, uint32_t seed) {
+  static const double specials[] = {
+      std::numeric_limits<double>::quiet_NaN(),
+      -std::numeric_limits<double>::quiet_NaN(),
+      from_bits(0x7FF8000000ABCDEFull),  // quiet NaN with a payload
+      from_bits(0x7FF0000000000123ull),  // signalling NaN
+      std::numeric_limits<double>::infinity(),
+      -std::numeric_limits<double>::infinity(),
+      0.0,
+      -0.0,
+      std::numeric_limits<double>::denorm_min(),
+      -4.9e-320,
+      std::numeric_limits<double>::min(),
+      std::numeric_limits<double>::max(),
+      -1.0e300,
+      1.0e-300,
+      1.0,
+      -1.0,
+  };
+  const size_t ns = sizeof specials / sizeof specials[0];
+  std::mt19937 gen(seed);
+  std::uniform_int_distribution<int> pick(0, 3);
+  std::uniform_int_distribution<size_t> which(0, ns - 1);
+  std::vector<double> v = random_doubles(n, seed ^ 0x9E3779B9u);
+  for (auto &x : v)
+    if (pick(gen) == 0) x = specials[which(gen)];
+  return v;
+}
+
+namespace {
+
+// The reference BLAS is opened globally and first: the reference LAPACK then
+// binds its BLAS calls to it (same soname) instead of whatever optimized
+// library the system name points at.
+void *blas_library() {
+  static void *lib = dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL);
+  return lib;
+}
+
+void *lapack_library() {
+  static void *lib = blas_library() ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
+  return lib;
+}
+
+}  // namespace
+
+void *reference_blas_symbol(const char *name) {
+  void *lib = blas_library();
+  return lib ? dlsym(lib, name) : nullptr;
+}
+
+void *reference_lapack_symbol(const char *name) {
+  void *lib = lapack_library();
+  return lib ? dlsym(lib, name) : nullptr;
+}
+
+}  // namespace qvk_test

@@ -1,0 +1,86 @@
+// Shared tools of the test programs: code-path forcing, bitwise comparison,
+// adversarial data and the reference BLAS/LAPACK loaded by file.
+#ifndef QVK_TESTS_COMMON_QVK_TEST_H
+#define QVK_TESTS_COMMON_QVK_TEST_H
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kernels/vector/isa.h"
+
+namespace qvk_test {
+
+// Every level this machine can run, scalar first.
+std::vector<int> supported_isas();
+
+// Forces a code path for the lifetime of the object.
+class IsaScope {
+ public:
+  explicit IsaScope(int level) { qvk::isa_force(level); }
+  ~IsaScope() { qvk::isa_force(-1); }
+  IsaScope(const IsaScope &) = delete;
+  IsaScope &operator=(const IsaScope &) = delete;
+};
+
+// Runs body(level) with each supported level forced in turn; failures name
+// the level.
+template <class F>
+void for_each_isa(F body) {
+  for (int level : supported_isas()) {
+    SCOPED_TRACE(std::string("path ") + qvk::isa_name(level));
+    IsaScope scope(level);
+    body(level);
+  }
+}
+
+inline uint64_t bits(double v) {
+  uint64_t u;
+  std::memcpy(&u, &v, sizeof u);
+  return u;
+}
+inline double from_bits(uint64_t u) {
+  double v;
+  std::memcpy(&v, &u, sizeof v);
+  return v;
+}
+
+// Index of the first element whose bits differ, or -1.
+long first_bit_difference(const double *a, const double *b, size_t n);
+
+#define EXPECT_SAME_BITS(a, b, n)                                                          \
+  do {                                                                                     \
+    long qvk_at_ = qvk_test::first_bit_difference((a), (b), (n));                          \
+    EXPECT_EQ(qvk_at_, -1) << "first difference at element " << qvk_at_ << ": "            \
+                           << (qvk_at_ >= 0 ? (a)[qvk_at_] : 0.0) << " vs "                 \
+                           << (qvk_at_ >= 0 ? (b)[qvk_at_] : 0.0);                          \
+  } while (0)
+
+// Values that catch a changed order or a fused multiply-add: wide exponent
+// range, cancellation, subnormals.
+std::vector<double> random_doubles(size_t n, uint32_t seed, double lo = -1.0, double hi = 1.0);
+// As random_doubles, with NaNs (several payloads), infinities, signed zeros,
+// subnormals, huge and tiny values mixed in.
+std::vector<double> adversarial_doubles(size_t n, uint32_t seed);
+
+// The reference BLAS and LAPACK, from their own files. sym() returns null
+// (and the test should skip) when the library is not installed.
+void *reference_blas_symbol(const char *name);
+void *reference_lapack_symbol(const char *name);
+
+template <class F>
+F ref_blas(const char *name) {
+  return reinterpret_cast<F>(reference_blas_symbol(name));
+}
+template <class F>
+F ref_lapack(const char *name) {
+  return reinterpret_cast<F>(reference_lapack_symbol(name));
+}
+
+}  // namespace qvk_test
+
+#endif

@@ -1,0 +1,2 @@
+#include "qvk_test.h"
+TEST(Placeholder, Builds) {}
