@@ -49,8 +49,14 @@ inline double from_bits(uint64_t u) {
   return v;
 }
 
-// Index of the first element whose bits differ, or -1.
+// Index of the first element whose bits differ, or -1. Two NaNs count as
+// equal: where two NaN operands meet, the processor keeps the payload of the
+// first operand, and the compiler may swap the operands of a commutative
+// operation in one path and not in another. Every other bit, the payload of
+// a NaN that meets a number included, is compared exactly. Copies, which
+// must keep every payload, are checked with exact_bit_difference.
 long first_bit_difference(const double *a, const double *b, size_t n);
+long exact_bit_difference(const double *a, const double *b, size_t n);
 
 #define EXPECT_SAME_BITS(a, b, n)                                                          \
   do {                                                                                     \
@@ -66,6 +72,24 @@ std::vector<double> random_doubles(size_t n, uint32_t seed, double lo = -1.0, do
 // As random_doubles, with NaNs (several payloads), infinities, signed zeros,
 // subnormals, huge and tiny values mixed in.
 std::vector<double> adversarial_doubles(size_t n, uint32_t seed);
+
+// Cross-build checksums: the 64-bit and the 32-bit builds must give the same
+// bits, so a test can hash its results and compare with one recorded value.
+// portable_doubles draws from mt19937 with exact integer-to-double steps only,
+// so every build sees the same data; Checksum folds NaNs to one value.
+std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp = -30, int max_exp = 30);
+class Checksum {
+ public:
+  void add(double v);
+  void add(const double *v, size_t n) {
+    for (size_t i = 0; i < n; ++i) add(v[i]);
+  }
+  void add(long long v);
+  uint64_t value() const { return h_; }
+
+ private:
+  uint64_t h_ = 14695981039346656037ull;
+};
 
 // The reference BLAS and LAPACK, from their own files. sym() returns null
 // (and the test should skip) when the library is not installed.

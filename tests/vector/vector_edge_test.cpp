@@ -1,2 +1,0 @@
-#include "qvk_test.h"
-TEST(Placeholder, Builds) {}
