@@ -8,13 +8,28 @@
 #ifndef QVK_KERNELS_VECTOR_ELEMENTWISE_SIMD_H
 #define QVK_KERNELS_VECTOR_ELEMENTWISE_SIMD_H
 
+#include <cstdint>
+
 namespace {
+
+// Elements to take one at a time before p reaches a full-vector boundary, so
+// that the main body's stores never split a cache line.
+template <class V>
+inline int peel(const double *p, int n) {
+  constexpr unsigned kBytes = V::W * sizeof(double);
+  const unsigned mis = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) % kBytes);
+  if (mis % sizeof(double)) return 0;  // not even 8-byte aligned: nothing to gain
+  const int k = static_cast<int>((kBytes - mis) % kBytes / sizeof(double));
+  return k < n ? k : n;
+}
 
 template <class V>
 void simd_scal(int n, double alpha, double *x) {
   constexpr int W = V::W;
   const typename V::T a = V::set1(alpha);
   int i = 0;
+  // Head: up to the first aligned element.
+  for (const int h = peel<V>(x, n); i < h; ++i) x[i] = alpha * x[i];
   // Main body: four vectors per step.
   for (; i + 4 * W <= n; i += 4 * W) {
     typename V::T x0 = V::load(x + i), x1 = V::load(x + i + W);
@@ -34,6 +49,7 @@ void simd_axpy(int n, double alpha, const double *x, double *y) {
   constexpr int W = V::W;
   const typename V::T a = V::set1(alpha);
   int i = 0;
+  for (const int h = peel<V>(y, n); i < h; ++i) y[i] = y[i] + alpha * x[i];
   for (; i + 4 * W <= n; i += 4 * W) {
     typename V::T p0 = V::mul(a, V::load(x + i)), p1 = V::mul(a, V::load(x + i + W));
     typename V::T p2 = V::mul(a, V::load(x + i + 2 * W));
@@ -52,6 +68,11 @@ template <class V>
 void simd_swap(int n, double *x, double *y) {
   constexpr int W = V::W;
   int i = 0;
+  for (const int h = peel<V>(y, n); i < h; ++i) {
+    double t = x[i];
+    x[i] = y[i];
+    y[i] = t;
+  }
   for (; i + 2 * W <= n; i += 2 * W) {
     typename V::T x0 = V::load(x + i), x1 = V::load(x + i + W);
     typename V::T y0 = V::load(y + i), y1 = V::load(y + i + W);

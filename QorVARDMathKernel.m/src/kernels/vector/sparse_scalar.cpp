@@ -21,8 +21,8 @@ void axpyi(int nz, double a, const double *x, const int *indx, double *y) {
 }  // namespace
 
 const SparsePaths &sparse_paths(int level) {
-  static void (*const fill[kIsaCount])(SparsePaths &) = {nullptr, nullptr, sparse_fill_avx2,
-                                                         sparse_fill_avx512};
+  static void (*const fill[kIsaCount])(SparsePaths &) = {nullptr, sparse_fill_sse2, nullptr,
+                                                         nullptr};
   static const PathTable<SparsePaths> table(SparsePaths{gthr, sctr, axpyi}, fill);
   return table.level[level];
 }
