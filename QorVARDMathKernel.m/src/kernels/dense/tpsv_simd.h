@@ -1,0 +1,130 @@
+// Packed triangular solves written once over a vector type V, included by
+// each instruction-set file (and only there) so that each copy is compiled
+// with its own flags. Everything sits in an unnamed namespace: the copies
+// must never be merged by the linker.
+//
+// V provides: type T, width W, load, store, set1, mul, sub (operand order
+// kept: sub(a, b) is a - b).
+//
+// Not transposed: the update of one column touches each element once, so
+// the elements run W at a time. Transposed: G running sums, one per column,
+// share each pass over the elements already solved; each sum still takes its
+// products one at a time in its own order.
+#ifndef QVK_KERNELS_DENSE_TPSV_SIMD_H
+#define QVK_KERNELS_DENSE_TPSV_SIMD_H
+
+#include "kernels/packed/layout.h"
+
+namespace {
+
+using qvk::packed::col_start;
+
+// x(i) := x(i) - t*col(i) for the len elements at x.
+template <class V>
+inline void column_update(int len, double t, const double *col, double *x) {
+  constexpr int W = V::W;
+  const typename V::T tv = V::set1(t);
+  int i = 0;
+  // Main body: two vectors per step.
+  for (; i + 2 * W <= len; i += 2 * W) {
+    const typename V::T p0 = V::mul(tv, V::load(col + i));
+    const typename V::T p1 = V::mul(tv, V::load(col + i + W));
+    V::store(x + i, V::sub(V::load(x + i), p0));
+    V::store(x + i + W, V::sub(V::load(x + i + W), p1));
+  }
+  // Clean-up: one vector, then the scalar tail.
+  for (; i + W <= len; i += W) V::store(x + i, V::sub(V::load(x + i), V::mul(tv, V::load(col + i))));
+  for (; i < len; ++i) x[i] = x[i] - t * col[i];
+}
+
+template <class V>
+void simd_upper_n(int n, const double *ap, double *x, bool unit, bool skip_zero) {
+  for (int j = n; j >= 1; --j) {
+    if (skip_zero && x[j - 1] == 0.0) continue;
+    const double *col = ap + col_start(j);
+    if (!unit) x[j - 1] = x[j - 1] / col[j - 1];
+    column_update<V>(j - 1, x[j - 1], col, x);
+  }
+}
+
+template <class V>
+void simd_lower_n(int n, const double *ap, double *x, bool unit) {
+  for (int j = 1; j <= n; ++j) {
+    if (x[j - 1] == 0.0) continue;
+    const double *col = ap + qvk::packed::lower(1, j, n);  // col[i-1] = t(i, j)
+    if (!unit) x[j - 1] = x[j - 1] / col[j - 1];
+    column_update<V>(n - j, x[j - 1], col + j, x + j);
+  }
+}
+
+// Transposed upper: sums of columns j..j+G-1 together over the rows i < j,
+// then the small triangle among them in ascending rows.
+template <int G>
+void chains_upper_t(int n, const double *ap, double *x, bool unit) {
+  int j = 1;
+  for (; j + G - 1 <= n; j += G) {
+    const double *col[G];
+    double s[G];
+    for (int m = 0; m < G; ++m) {
+      col[m] = ap + col_start(j + m);
+      s[m] = x[j - 1 + m];
+    }
+    // Main body: the rows common to the G sums.
+    for (int i = 0; i < j - 1; ++i) {
+      const double xi = x[i];
+      for (int m = 0; m < G; ++m) s[m] = s[m] - col[m][i] * xi;
+    }
+    // Triangle: sum m continues with rows j..j+m-1, just solved.
+    for (int m = 0; m < G; ++m) {
+      for (int q = 0; q < m; ++q) s[m] = s[m] - col[m][j - 1 + q] * x[j - 1 + q];
+      if (!unit) s[m] = s[m] / col[m][j - 1 + m];
+      x[j - 1 + m] = s[m];
+    }
+  }
+  // Tail: single sums.
+  for (; j <= n; ++j) {
+    const double *col = ap + col_start(j);
+    double s = x[j - 1];
+    for (int i = 0; i < j - 1; ++i) s = s - col[i] * x[i];
+    if (!unit) s = s / col[j - 1];
+    x[j - 1] = s;
+  }
+}
+
+// Transposed lower: sums of columns j, j-1, .., j-G+1 together over the rows
+// i > j in descending order, then the triangle among them.
+template <int G>
+void chains_lower_t(int n, const double *ap, double *x, bool unit) {
+  int j = n;
+  for (; j - G + 1 >= 1; j -= G) {
+    const double *col[G];
+    double s[G];
+    for (int m = 0; m < G; ++m) {
+      col[m] = ap + qvk::packed::lower(1, j - m, n);
+      s[m] = x[j - 1 - m];
+    }
+    // Main body: the rows common to the G sums, descending.
+    for (int i = n; i > j; --i) {
+      const double xi = x[i - 1];
+      for (int m = 0; m < G; ++m) s[m] = s[m] - col[m][i - 1] * xi;
+    }
+    // Triangle: sum m continues with rows j, j-1, .., j-m+1, just solved.
+    for (int m = 0; m < G; ++m) {
+      for (int q = 0; q < m; ++q) s[m] = s[m] - col[m][j - 1 - q] * x[j - 1 - q];
+      if (!unit) s[m] = s[m] / col[m][j - 1 - m];
+      x[j - 1 - m] = s[m];
+    }
+  }
+  // Tail: single sums.
+  for (; j >= 1; --j) {
+    const double *col = ap + qvk::packed::lower(1, j, n);
+    double s = x[j - 1];
+    for (int i = n; i > j; --i) s = s - col[i - 1] * x[i - 1];
+    if (!unit) s = s / col[j - 1];
+    x[j - 1] = s;
+  }
+}
+
+}  // namespace
+
+#endif
