@@ -2,6 +2,8 @@
 // every unroll and vector boundary, unaligned starts, overlapping vectors and
 // data full of NaNs, infinities, signed zeros and subnormals.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -68,6 +70,43 @@ TEST(Paths, OverlappingAndIdenticalVectors) {
       const int base = 4;
       compare_paths(buf, [&](double *p) { e_daxpy(&n, &a, p + base, &one, p + base + shift, &one); });
       compare_paths(buf, [&](double *p) { e_dswap(&n, p + base, &one, p + base + shift, &one); });
+    }
+  }
+}
+
+TEST(Paths, LargestMagnitudeWithTiesNaNsAndSignedZeros) {
+  std::mt19937 gen(23);
+  for (int n : sizes()) {
+    SCOPED_TRACE(n);
+    std::vector<std::vector<double>> cases;
+    cases.push_back(adversarial_doubles(n + 1, 300 + n));  // NaNs anywhere
+    std::vector<double> ties = qvk_test::random_doubles(n + 1, n);
+    for (auto &v : ties) v = std::round(v * 3) * 0.5;  // few values, both signs, zeros
+    cases.push_back(ties);
+    if (n >= 1) {
+      std::vector<double> last = ties;
+      last[n] = -std::numeric_limits<double>::quiet_NaN();  // NaN in the last place
+      cases.push_back(last);
+      std::vector<double> mid = ties;
+      mid[1 + gen() % n] = std::numeric_limits<double>::quiet_NaN();
+      cases.push_back(mid);
+    }
+    for (const auto &c : cases) {
+      const double *x = c.data() + 1;  // unaligned start
+      for (int inc : {1, -1, 2}) {
+        const int m = inc == 2 ? n / 2 : n;
+        int k0;
+        double a0;
+        {
+          qvk_test::IsaScope s(qvk::kScalar);
+          k0 = e_idamax(&m, x, &inc);
+          a0 = damax(&m, x, &inc);
+        }
+        qvk_test::for_each_isa([&](int) {
+          EXPECT_EQ(e_idamax(&m, x, &inc), k0);
+          EXPECT_EQ(qvk_test::bits(damax(&m, x, &inc)), qvk_test::bits(a0));
+        });
+      }
     }
   }
 }
