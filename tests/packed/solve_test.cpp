@@ -19,7 +19,7 @@ const int kOrders[] = {1, 2, 3, 7, 8, 9, 16, 17, 31, 64, 101};
 // diagonal positions differ, so every element gets a tame value and the
 // off-diagonals are scaled down to keep the solution bounded).
 std::vector<double> triangle(int n, bool upper, unsigned seed) {
-  std::vector<double> ap = qvk_test::random_doubles(n * (n + 1) / 2, seed);
+  std::vector<double> ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
   for (int j = 1; j <= n; ++j) {
     for (int i = upper ? 1 : j; i <= (upper ? j : n); ++i) {
       double &t = upper ? ap[i - 1 + j * (j - 1) / 2] : ap[i - 1 + (j - 1) * (2 * n - j) / 2];
@@ -160,7 +160,7 @@ TEST(Pptrs, ExactSolveOfIntegerSystem) {
 
 // A factor from the reference DPPTRF of a well-conditioned SPD matrix.
 std::vector<double> spd_factor(int n, unsigned seed) {
-  std::vector<double> ap = qvk_test::random_doubles(n * (n + 1) / 2, seed);
+  std::vector<double> ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
   for (int j = 1; j <= n; ++j) ap[j * (j + 1) / 2 - 1] = n + 1.0 + ap[j * (j + 1) / 2 - 1];
   return ap;  // diagonally dominant: U from it is a fine upper factor too
 }
