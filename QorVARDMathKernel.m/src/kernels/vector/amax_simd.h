@@ -1,9 +1,7 @@
 // The largest-magnitude search written once over a vector type V, included
 // by each instruction-set file only (unnamed namespace: the copies compiled
 // with different flags must never be merged).
-//
-// V provides: T, W, abs_load(p), max(a, b), set1(d), eq_bits(a, b) and
-// nan_bits(a) (one bit per lane, lane 0 lowest), hmax(a).
+// V is one of the types of simd.h.
 #ifndef QVK_KERNELS_VECTOR_AMAX_SIMD_H
 #define QVK_KERNELS_VECTOR_AMAX_SIMD_H
 

@@ -2,9 +2,7 @@
 // instruction-set file (and only there) so that each copy is compiled with
 // its own flags. Everything sits in an unnamed namespace: the copies must
 // never be merged by the linker.
-//
-// V provides: type T, width W, load, store, set1, mul, add (operand order
-// kept: add(a, b) is a + b).
+// V is one of the types of simd.h.
 #ifndef QVK_KERNELS_VECTOR_ELEMENTWISE_SIMD_H
 #define QVK_KERNELS_VECTOR_ELEMENTWISE_SIMD_H
 
