@@ -1,0 +1,3 @@
+#include "kernels/dense/gemv.h"
+
+void qvk::gemv_fill_avx2(GemvPaths &) {}
