@@ -2,7 +2,8 @@
 // the Cholesky factorization against DPPTRF, the Cholesky solve against
 // DPPTRS, the packed triangular solve against DTPSV, and the product on the
 // diagonal-last row layout on the matrices of 2D and 3D grids (no peer: GB/s
-// of matrix data streamed). Our rows run every path this machine has; "ours"
+// of matrix data streamed). Rates are GFLOP/s (n^3/3 for the factorization,
+// 2n^2 per right-hand side for the solve, n^2 for the triangular solve). Our rows run every path this machine has; "ours"
 // alone is the path chosen at run time. Each timed call starts from a fresh
 // copy of its in-place operand (the copy is timed for every contender).
 #include <benchmark/benchmark.h>
@@ -43,20 +44,26 @@ std::vector<double> factored(int n) {
 }
 
 // Registers our entry once per path (and once as chosen), then each peer.
+// Rows are named kernel/who/size, as tools/bench-table reads them.
 template <class F, class Run>
-void add(const std::string &name, F ours, const char *peer_symbol, Run run) {
+void add(const std::string &kernel, const std::string &size, F ours, const char *peer_symbol,
+         Run run) {
   auto at_level = [=](benchmark::State &st, F f, int level) {
     if (level >= 0) qvk::isa_force(level);
     run(st, f);
     qvk::isa_force(-1);
   };
-  benchmark::RegisterBenchmark((name + "/ours").c_str(), at_level, ours, -1);
+  const std::string tail = "/" + size;
+  benchmark::RegisterBenchmark((kernel + "/ours" + tail).c_str(), at_level, ours, -1);
   for (int l = 0; l <= qvk::isa_supported(); ++l)
-    benchmark::RegisterBenchmark((name + "/ours:" + qvk::isa_name(l)).c_str(), at_level, ours, l);
+    benchmark::RegisterBenchmark((kernel + "/ours:" + qvk::isa_name(l) + tail).c_str(), at_level,
+                                 ours, l);
   if (!peer_symbol) return;
   for (qvk_bench::Peer p : {qvk_bench::kReference, qvk_bench::kOpenBlas}) {
     F f = qvk_bench::peer<F>(p, peer_symbol);
-    if (f) benchmark::RegisterBenchmark((name + "/" + qvk_bench::peer_name(p)).c_str(), at_level, f, -1);
+    if (f)
+      benchmark::RegisterBenchmark((kernel + "/" + qvk_bench::peer_name(p) + tail).c_str(),
+                                   at_level, f, -1);
   }
 }
 
@@ -106,8 +113,8 @@ const int one = 1;
 
 int register_all() {
   for (int n : {30, 200, 1000}) {
-    const std::string tail = "/" + std::to_string(n);
-    add<Factor>("factor" + tail, ours_factor, "dpptrf_", [n](benchmark::State &st, Factor f) {
+    const std::string size = std::to_string(n);
+    add<Factor>("eaxfch", size, ours_factor, "dpptrf_", [n](benchmark::State &st, Factor f) {
       const std::vector<double> a = spd(n);
       std::vector<double> ap(a.size());
       int info = 0;
@@ -116,12 +123,10 @@ int register_all() {
         f("U", &n, ap.data(), &info, 1);
         benchmark::ClobberMemory();
       }
-      st.counters["GFLOP/s"] = benchmark::Counter(
-          st.iterations() * (double(n) * n * n / 3.0), benchmark::Counter::kIsRate,
-          benchmark::Counter::kIs1000);
+      st.SetItemsProcessed(st.iterations() * static_cast<long long>(double(n) * n * n / 3.0));
     });
     for (int nrhs : {1, 8}) {
-      add<Solve>("solve" + tail + "/nrhs:" + std::to_string(nrhs), e_dpptrs, "dpptrs_",
+      add<Solve>("e_dpptrs", size + "/nrhs:" + std::to_string(nrhs), e_dpptrs, "dpptrs_",
                  [n, nrhs](benchmark::State &st, Solve f) {
                    const std::vector<double> u = factored(n);
                    std::vector<double> b0(static_cast<size_t>(n) * nrhs), b(b0.size());
@@ -132,15 +137,13 @@ int register_all() {
                      f("U", &n, &nrhs, u.data(), b.data(), &n, &info, 1);
                      benchmark::ClobberMemory();
                    }
-                   st.counters["GFLOP/s"] = benchmark::Counter(
-                       st.iterations() * 2.0 * n * n * nrhs, benchmark::Counter::kIsRate,
-                       benchmark::Counter::kIs1000);
+                   st.SetItemsProcessed(st.iterations() * 2LL * n * n * nrhs);
                  });
     }
   }
   for (const char *trans : {"N", "T"}) {
     const int n = 1000;
-    add<Tpsv>(std::string("tpsv/U") + trans + "/1000", e_dtpsv, "dtpsv_",
+    add<Tpsv>(std::string("e_dtpsv:U") + trans, "1000", e_dtpsv, "dtpsv_",
               [n, trans](benchmark::State &st, Tpsv f) {
                 const std::vector<double> u = factored(n);
                 std::vector<double> x0(n), x(n);
@@ -150,9 +153,7 @@ int register_all() {
                   f("U", trans, "N", &n, u.data(), x.data(), &one, 1, 1, 1);
                   benchmark::ClobberMemory();
                 }
-                st.counters["GFLOP/s"] =
-                    benchmark::Counter(st.iterations() * double(n) * n, benchmark::Counter::kIsRate,
-                                       benchmark::Counter::kIs1000);
+                st.SetItemsProcessed(st.iterations() * static_cast<long long>(n) * n);
               });
   }
   using Mvm = void (*)(const int *, const int *, const int *, const int *, const int *,
@@ -164,9 +165,8 @@ int register_all() {
   for (const Shape &sh : {Shape{"grid2d", 300, 300, 1}, Shape{"grid3d", 45, 45, 45}}) {
     for (int mode : {1, 2}) {
       for (int nvec : {1, 4}) {
-        add<Mvm>(std::string("mvm/") + sh.name + "/mode:" + std::to_string(mode) +
-                     "/nvec:" + std::to_string(nvec),
-                 eaxmvm, nullptr, [sh, mode, nvec](benchmark::State &st, Mvm f) {
+        add<Mvm>("eaxmvm:mode" + std::to_string(mode),
+                 std::string(sh.name) + "/nvec:" + std::to_string(nvec), eaxmvm, nullptr, [sh, mode, nvec](benchmark::State &st, Mvm f) {
                    const Grid g = grid(sh.nx, sh.ny, sh.nz);
                    const int nnz = g.ia[g.n];
                    std::vector<double> x(static_cast<size_t>(g.n) * nvec, 1.0), y(x.size());
