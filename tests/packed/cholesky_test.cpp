@@ -27,7 +27,7 @@ int factor(std::vector<double> &ap, int n, int i1 = 1, double tol = 0.0, double 
   return info;
 }
 
-const int kOrders[] = {1, 2, 3, 4, 5, 8, 9, 13, 16, 17, 33, 70};
+const int kOrders[] = {1, 2, 3, 4, 5, 8, 9, 13, 16, 17, 33, 70, 151};
 
 // L with power-of-two diagonal and small integer entries: A = LL' is exact,
 // and so is every step of its factorization, which must return L itself.

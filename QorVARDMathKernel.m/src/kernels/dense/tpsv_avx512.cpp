@@ -1,23 +1,8 @@
-#include <immintrin.h>
-
 #include "kernels/dense/tpsv.h"
 #include "kernels/dense/tpsv_simd.h"
-
-namespace {
-
-struct V {
-  using T = __m512d;
-  static constexpr int W = 8;
-  static T load(const double *p) { return _mm512_loadu_pd(p); }
-  static void store(double *p, T v) { _mm512_storeu_pd(p, v); }
-  static T set1(double a) { return _mm512_set1_pd(a); }
-  static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
-  static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
-};
-
-}  // namespace
+#include "kernels/packed/lanes.h"
 
 void qvk::tpsv_fill_avx512(TpsvPaths &p) {
-  p.upper_n = simd_upper_n<V>;
-  p.lower_n = simd_lower_n<V>;
+  p.upper_n = simd_upper_n<Lanes8>;
+  p.lower_n = simd_lower_n<Lanes8>;
 }

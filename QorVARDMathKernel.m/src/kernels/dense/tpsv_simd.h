@@ -3,8 +3,7 @@
 // with its own flags. Everything sits in an unnamed namespace: the copies
 // must never be merged by the linker.
 //
-// V provides: type T, width W, load, store, set1, mul, sub (operand order
-// kept: sub(a, b) is a - b).
+// V is one of the lane types of kernels/packed/lanes.h.
 //
 // Not transposed: the update of one column touches each element once, so
 // the elements run W at a time. Transposed: G running sums, one per column,

@@ -10,7 +10,9 @@
 //
 // Paths may carry the running sums of several elements of a row together
 // over their common columns and finish the small triangle among them
-// afterwards; none may split or reorder one running sum.
+// afterwards, and may advance several rows together over the columns that
+// only earlier rows feed; none may split or reorder one running sum, and a
+// failure must leave the matrix as the plain order leaves it.
 #ifndef QVK_KERNELS_PACKED_CHOLESKY_H
 #define QVK_KERNELS_PACKED_CHOLESKY_H
 
@@ -24,6 +26,8 @@ struct CholeskyPaths {
 };
 
 void cholesky_fill_sse2(CholeskyPaths &p);
+void cholesky_fill_avx2(CholeskyPaths &p);
+void cholesky_fill_avx512(CholeskyPaths &p);
 
 const CholeskyPaths &cholesky_paths(int level);
 inline const CholeskyPaths &cholesky_paths() { return cholesky_paths(isa_active()); }

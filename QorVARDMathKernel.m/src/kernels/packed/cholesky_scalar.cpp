@@ -34,8 +34,9 @@ int factor(int i1, int n, double tol, double *ap, double *piv) {
 }  // namespace
 
 const CholeskyPaths &cholesky_paths(int level) {
-  static void (*const fill[kIsaCount])(CholeskyPaths &) = {nullptr, cholesky_fill_sse2, nullptr,
-                                                           nullptr};
+  static void (*const fill[kIsaCount])(CholeskyPaths &) = {nullptr, cholesky_fill_sse2,
+                                                           cholesky_fill_avx2,
+                                                           cholesky_fill_avx512};
   static const PathTable<CholeskyPaths> table(CholeskyPaths{factor}, fill);
   return table.level[level];
 }
