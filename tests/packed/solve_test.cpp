@@ -187,27 +187,35 @@ TEST(Pptrs, MatchesReferenceDpptrsForOneAndSeveralColumns) {
 }
 
 TEST(Pptrs, ColumnsSolvedTogetherEqualColumnsSolvedAlone) {
-  const int n = 37, nrhs = 7, ldb = 40, one = 1;
-  const std::vector<double> ap = spd_factor(n, 4);
-  const std::vector<double> b0 = qvk_test::adversarial_doubles(ldb * nrhs, 9);
-  std::vector<double> alone = b0;
-  {
-    qvk_test::IsaScope scalar(qvk::kScalar);
-    int info = 0;
-    for (int c = 0; c < nrhs; ++c)
-      e_dpptrs("U", &n, &one, ap.data(), alone.data() + c * ldb, &ldb, &info, 1);
+  // Column counts around the lane widths; the long order fills the column
+  // buffer of the widest lanes.
+  for (int n : {37, 600}) {
+    for (int nrhs : {2, 7, 9, 17}) {
+      if (n == 600 && nrhs != 9) continue;
+      SCOPED_TRACE(testing::Message() << "n " << n << " nrhs " << nrhs);
+      const int ldb = n + 3, one = 1;
+      const std::vector<double> ap = spd_factor(n, 4);
+      const std::vector<double> b0 = qvk_test::adversarial_doubles(ldb * nrhs, 9);
+      std::vector<double> alone = b0;
+      {
+        qvk_test::IsaScope scalar(qvk::kScalar);
+        int info = 0;
+        for (int c = 0; c < nrhs; ++c)
+          e_dpptrs("U", &n, &one, ap.data(), alone.data() + c * ldb, &ldb, &info, 1);
+      }
+      qvk_test::for_each_isa([&](int) {
+        std::vector<double> b = b0;
+        int info = 0;
+        dpptrs_2("u", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1);
+        EXPECT_SAME_BITS(b.data(), alone.data(), b.size());
+        // eacort solves one column the same way.
+        std::vector<double> c = b0;
+        const int nn = n * (n + 1) / 2;
+        eacort(&nn, &n, ap.data(), c.data());
+        EXPECT_SAME_BITS(c.data(), alone.data(), n);
+      });
+    }
   }
-  qvk_test::for_each_isa([&](int) {
-    std::vector<double> b = b0;
-    int info = 0;
-    dpptrs_2("u", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1);
-    EXPECT_SAME_BITS(b.data(), alone.data(), b.size());
-    // eacort solves one column the same way.
-    std::vector<double> c = b0;
-    const int nn = n * (n + 1) / 2;
-    eacort(&nn, &n, ap.data(), c.data());
-    EXPECT_SAME_BITS(c.data(), alone.data(), n);
-  });
 }
 
 TEST(Pptrs, InfoRuleAndEarlyExits) {

@@ -36,9 +36,7 @@ void dpptrs_2(const char *uplo, const int *n, const int *nrhs, const double *ap,
     return;
   }
   if (*n < 1) return;
-  const qvk::TpsvPaths &p = qvk::tpsv_paths();
-  const std::ptrdiff_t ld = *ldb;
-  for (int c = 0; c < *nrhs; ++c) solve_column(p, *n, ap, b + c * ld);
+  if (*nrhs >= 1) qvk::tpsv_paths().chol_columns(*n, *nrhs, ap, b, *ldb);
 }
 
 void e_dpptrs(const char *uplo, const int *n, const int *nrhs, const double *ap, double *b,

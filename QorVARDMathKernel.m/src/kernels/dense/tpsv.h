@@ -12,12 +12,21 @@
 // product is rounded before it is subtracted and every division is a true
 // division.
 //
+// The Cholesky solve with several columns runs, as a reference, rows
+// outside and columns inside: forward, for i = 1..n, for k < i ascending,
+// b(i,c) := b(i,c) - u(k,i)*b(k,c) for every column, then the division;
+// backward, for i = n down to 1, the division, then for k = i-1 down to 1,
+// b(k,c) := b(k,c) - u(k,i)*b(i,c). Each element thus gets exactly the
+// operations of its column solved alone.
+//
 // Paths may update the elements of one column update side by side (each
 // element receives its updates in the same order whatever the grouping) and
 // may carry several running sums s of the transposed solves together; none
 // may split or reorder one running sum.
 #ifndef QVK_KERNELS_DENSE_TPSV_H
 #define QVK_KERNELS_DENSE_TPSV_H
+
+#include <cstddef>
 
 #include "kernels/vector/isa.h"
 
@@ -31,6 +40,10 @@ struct TpsvPaths {
   void (*lower_n)(int n, const double *ap, double *x, bool unit);
   void (*upper_t)(int n, const double *ap, double *x, bool unit);
   void (*lower_t)(int n, const double *ap, double *x, bool unit);
+  // Cholesky solve U'U X = B, n >= 1, nrhs >= 1 columns of leading
+  // dimension ldb: each column the transposed upper solve then the upper
+  // solve without its zero test.
+  void (*chol_columns)(int n, int nrhs, const double *ap, double *b, std::ptrdiff_t ldb);
 };
 
 void tpsv_fill_sse2(TpsvPaths &p);

@@ -5,4 +5,5 @@
 void qvk::tpsv_fill_avx512(TpsvPaths &p) {
   p.upper_n = simd_upper_n<Lanes8>;
   p.lower_n = simd_lower_n<Lanes8>;
+  p.chol_columns = lanes_chol_columns<Lanes8, Lanes4>;
 }

@@ -88,6 +88,24 @@ void lower_t(int n, const double *ap, double *x, bool unit) {
   solve_lower_t(n, ap, Unit{x}, unit);
 }
 
+void chol_columns(int n, int nrhs, const double *ap, double *b, std::ptrdiff_t ldb) {
+  auto B = [&](int i, int c) -> double & { return b[(i - 1) + c * ldb]; };
+  // Forward with U'.
+  for (int i = 1; i <= n; ++i) {
+    const double *col = upper_col(ap, i);
+    for (int k = 1; k < i; ++k)
+      for (int c = 0; c < nrhs; ++c) B(i, c) = B(i, c) - col[k - 1] * B(k, c);
+    for (int c = 0; c < nrhs; ++c) B(i, c) = B(i, c) / col[i - 1];
+  }
+  // Backward with U.
+  for (int i = n; i >= 1; --i) {
+    const double *col = upper_col(ap, i);
+    for (int c = 0; c < nrhs; ++c) B(i, c) = B(i, c) / col[i - 1];
+    for (int k = i - 1; k >= 1; --k)
+      for (int c = 0; c < nrhs; ++c) B(k, c) = B(k, c) - col[k - 1] * B(i, c);
+  }
+}
+
 }  // namespace
 
 void tpsv_strided(bool upper, bool trans, bool unit, int n, const double *ap, double *x,
@@ -106,7 +124,7 @@ void tpsv_strided(bool upper, bool trans, bool unit, int n, const double *ap, do
 const TpsvPaths &tpsv_paths(int level) {
   static void (*const fill[kIsaCount])(TpsvPaths &) = {nullptr, tpsv_fill_sse2, tpsv_fill_avx2,
                                                        tpsv_fill_avx512};
-  static const PathTable<TpsvPaths> table(TpsvPaths{upper_n, lower_n, upper_t, lower_t}, fill);
+  static const PathTable<TpsvPaths> table(TpsvPaths{upper_n, lower_n, upper_t, lower_t, chol_columns}, fill);
   return table.level[level];
 }
 

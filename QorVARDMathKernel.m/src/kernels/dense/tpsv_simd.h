@@ -12,6 +12,8 @@
 #ifndef QVK_KERNELS_DENSE_TPSV_SIMD_H
 #define QVK_KERNELS_DENSE_TPSV_SIMD_H
 
+#include <cstddef>
+
 #include "kernels/packed/layout.h"
 
 namespace {
@@ -121,6 +123,86 @@ void chains_lower_t(int n, const double *ap, double *x, bool unit) {
     for (int i = n; i > j; --i) s = s - col[i - 1] * x[i - 1];
     if (!unit) s = s / col[j - 1];
     x[j - 1] = s;
+  }
+}
+
+// Cholesky solve of W columns at once, one lane per column, on the block
+// transposed into P: P[(i-1)*W + c] = b(i, c).
+// Forward with U': G running sums (rows j..j+G-1) share each pass over the
+// rows already solved, then the triangle among them.
+template <class V, int G>
+void lanes_forward(int n, const double *ap, double *P) {
+  constexpr int W = V::W;
+  int j = 1;
+  for (; j + G - 1 <= n; j += G) {
+    typename V::T s[G];
+    const double *col[G];
+    for (int m = 0; m < G; ++m) {
+      col[m] = ap + col_start(j + m);
+      s[m] = V::load(P + (j - 1 + m) * W);
+    }
+    // Main body: the rows common to the G sums.
+    for (int i = 0; i < j - 1; ++i) {
+      const typename V::T pi = V::load(P + i * W);
+      for (int m = 0; m < G; ++m) s[m] = V::sub(s[m], V::mul(V::set1(col[m][i]), pi));
+    }
+    // Triangle: sum m continues with rows j..j+m-1, just solved.
+    for (int m = 0; m < G; ++m) {
+      for (int q = 0; q < m; ++q)
+        s[m] = V::sub(s[m], V::mul(V::set1(col[m][j - 1 + q]), V::load(P + (j - 1 + q) * W)));
+      s[m] = V::div(s[m], V::set1(col[m][j - 1 + m]));
+      V::store(P + (j - 1 + m) * W, s[m]);
+    }
+  }
+  // Tail: single sums.
+  for (; j <= n; ++j) {
+    const double *col = ap + col_start(j);
+    typename V::T s = V::load(P + (j - 1) * W);
+    for (int i = 0; i < j - 1; ++i) s = V::sub(s, V::mul(V::set1(col[i]), V::load(P + i * W)));
+    V::store(P + (j - 1) * W, V::div(s, V::set1(col[j - 1])));
+  }
+}
+
+// Backward with U: row j solved, then its column's update of rows i < j,
+// one vector of W columns per row.
+template <class V>
+void lanes_backward(int n, const double *ap, double *P) {
+  constexpr int W = V::W;
+  for (int j = n; j >= 1; --j) {
+    const double *col = ap + col_start(j);
+    const typename V::T pj = V::div(V::load(P + (j - 1) * W), V::set1(col[j - 1]));
+    V::store(P + (j - 1) * W, pj);
+    for (int i = 0; i < j - 1; ++i)
+      V::store(P + i * W, V::sub(V::load(P + i * W), V::mul(V::set1(col[i]), pj)));
+  }
+}
+
+constexpr int kColumnBuffer = 4096;  // doubles: 32 KiB of stack
+
+// Columns W at a time while the buffer holds them (Wide, then Narrow), the
+// rest one at a time.
+template <class Wide, class Narrow>
+void lanes_chol_columns(int n, int nrhs, const double *ap, double *b, std::ptrdiff_t ldb) {
+  alignas(64) double P[kColumnBuffer];
+  int c = 0;
+  auto run = [&](auto lanes) {
+    using V = decltype(lanes);
+    constexpr int W = V::W;
+    for (; c + W <= nrhs && W * n <= kColumnBuffer; c += W) {
+      for (int i = 0; i < n; ++i)
+        for (int l = 0; l < W; ++l) P[i * W + l] = b[i + (c + l) * ldb];
+      lanes_forward<V, 4>(n, ap, P);
+      lanes_backward<V>(n, ap, P);
+      for (int i = 0; i < n; ++i)
+        for (int l = 0; l < W; ++l) b[i + (c + l) * ldb] = P[i * W + l];
+    }
+  };
+  run(Wide{});
+  run(Narrow{});
+  // Columns left over: alone, as the single right-hand side is solved.
+  for (; c < nrhs; ++c) {
+    chains_upper_t<8>(n, ap, b + c * ldb, false);
+    simd_upper_n<Narrow>(n, ap, b + c * ldb, false, false);
   }
 }
 

@@ -8,4 +8,5 @@ void qvk::tpsv_fill_sse2(TpsvPaths &p) {
   // Eight running sums keep both adders busy; wider paths inherit them.
   p.upper_t = chains_upper_t<8>;
   p.lower_t = chains_lower_t<8>;
+  p.chol_columns = lanes_chol_columns<Lanes2, Lanes2>;
 }
