@@ -59,10 +59,10 @@ void simd_lower_n(int n, const double *ap, double *x, bool unit) {
 }
 
 // Transposed upper: sums of columns j..j+G-1 together over the rows i < j,
-// then the small triangle among them in ascending rows.
+// then the small triangle among them in ascending rows. Returns the next
+// column.
 template <int G>
-void chains_upper_t(int n, const double *ap, double *x, bool unit) {
-  int j = 1;
+int groups_upper_t(int j, int n, const double *ap, double *x, bool unit) {
   for (; j + G - 1 <= n; j += G) {
     const double *col[G];
     double s[G];
@@ -82,21 +82,22 @@ void chains_upper_t(int n, const double *ap, double *x, bool unit) {
       x[j - 1 + m] = s[m];
     }
   }
-  // Tail: single sums.
-  for (; j <= n; ++j) {
-    const double *col = ap + col_start(j);
-    double s = x[j - 1];
-    for (int i = 0; i < j - 1; ++i) s = s - col[i] * x[i];
-    if (!unit) s = s / col[j - 1];
-    x[j - 1] = s;
-  }
+  return j;
+}
+
+// Groups of 8 columns, then of 4, 2 and 1 for the last few.
+inline void chains_upper_t(int n, const double *ap, double *x, bool unit) {
+  int j = groups_upper_t<8>(1, n, ap, x, unit);
+  j = groups_upper_t<4>(j, n, ap, x, unit);
+  j = groups_upper_t<2>(j, n, ap, x, unit);
+  groups_upper_t<1>(j, n, ap, x, unit);
 }
 
 // Transposed lower: sums of columns j, j-1, .., j-G+1 together over the rows
-// i > j in descending order, then the triangle among them.
+// i > j in descending order, then the triangle among them. Returns the next
+// column.
 template <int G>
-void chains_lower_t(int n, const double *ap, double *x, bool unit) {
-  int j = n;
+int groups_lower_t(int j, int n, const double *ap, double *x, bool unit) {
   for (; j - G + 1 >= 1; j -= G) {
     const double *col[G];
     double s[G];
@@ -116,14 +117,14 @@ void chains_lower_t(int n, const double *ap, double *x, bool unit) {
       x[j - 1 - m] = s[m];
     }
   }
-  // Tail: single sums.
-  for (; j >= 1; --j) {
-    const double *col = ap + qvk::packed::lower(1, j, n);
-    double s = x[j - 1];
-    for (int i = n; i > j; --i) s = s - col[i - 1] * x[i - 1];
-    if (!unit) s = s / col[j - 1];
-    x[j - 1] = s;
-  }
+  return j;
+}
+
+inline void chains_lower_t(int n, const double *ap, double *x, bool unit) {
+  int j = groups_lower_t<8>(n, n, ap, x, unit);
+  j = groups_lower_t<4>(j, n, ap, x, unit);
+  j = groups_lower_t<2>(j, n, ap, x, unit);
+  groups_lower_t<1>(j, n, ap, x, unit);
 }
 
 // Cholesky solve of W columns at once, one lane per column, on the block
@@ -201,7 +202,7 @@ void lanes_chol_columns(int n, int nrhs, const double *ap, double *b, std::ptrdi
   run(Narrow{});
   // Columns left over: alone, as the single right-hand side is solved.
   for (; c < nrhs; ++c) {
-    chains_upper_t<8>(n, ap, b + c * ldb, false);
+    chains_upper_t(n, ap, b + c * ldb, false);
     simd_upper_n<Narrow>(n, ap, b + c * ldb, false, false);
   }
 }

@@ -6,7 +6,7 @@ void qvk::tpsv_fill_sse2(TpsvPaths &p) {
   p.upper_n = simd_upper_n<Lanes2>;
   p.lower_n = simd_lower_n<Lanes2>;
   // Eight running sums keep both adders busy; wider paths inherit them.
-  p.upper_t = chains_upper_t<8>;
-  p.lower_t = chains_lower_t<8>;
+  p.upper_t = chains_upper_t;
+  p.lower_t = chains_lower_t;
   p.chol_columns = lanes_chol_columns<Lanes2, Lanes2>;
 }
