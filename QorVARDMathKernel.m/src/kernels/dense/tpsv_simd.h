@@ -44,7 +44,12 @@ void simd_upper_n(int n, const double *ap, double *x, bool unit, bool skip_zero)
     if (skip_zero && x[j - 1] == 0.0) continue;
     const double *col = ap + col_start(j);
     if (!unit) x[j - 1] = x[j - 1] / col[j - 1];
-    column_update<V>(j - 1, x[j - 1], col, x);
+    const double t = x[j - 1];
+    if (j < 2) continue;
+    // The next column's element first, so that its division can start while
+    // the rest of the column is updated.
+    x[j - 2] = x[j - 2] - t * col[j - 2];
+    column_update<V>(j - 2, t, col, x);
   }
 }
 
@@ -54,7 +59,11 @@ void simd_lower_n(int n, const double *ap, double *x, bool unit) {
     if (x[j - 1] == 0.0) continue;
     const double *col = ap + qvk::packed::lower(1, j, n);  // col[i-1] = t(i, j)
     if (!unit) x[j - 1] = x[j - 1] / col[j - 1];
-    column_update<V>(n - j, x[j - 1], col + j, x + j);
+    const double t = x[j - 1];
+    if (j == n) continue;
+    // The next column's element first, as above.
+    x[j] = x[j] - t * col[j];
+    column_update<V>(n - j - 1, t, col + j + 1, x + j + 1);
   }
 }
 
