@@ -1,0 +1,181 @@
+// The general case of eagemm written once over a vector type V (see
+// dense_simd.h), included by each instruction-set file only.
+//
+// Layout: C is formed in tiles of MR = MV*W rows by NR columns held in
+// registers, vectors running down the rows of C, each value of op(B)
+// broadcast. op(A) is copied, MC rows by KC values of l at a time, into
+// slivers of MR rows stored l after l (rows past m padded with zeros, never
+// stored back); alpha is folded in during that copy when transb means no
+// transpose, and B is then read in place. Otherwise alpha*op(B) is copied,
+// KC by NC at a time, into slivers of NR columns stored l after l. Every
+// element keeps one accumulator per block of l: t = factor*c (or +0.0, C
+// unread) and t := t + p*q for each l in order, stored at the end of the
+// block and reloaded (factor 1.0) for the next one.
+#ifndef QVK_KERNELS_DENSE_GEMM_SIMD_H
+#define QVK_KERNELS_DENSE_GEMM_SIMD_H
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+namespace {
+
+template <class V, int MV, int NR, int MC, int KC, int NC>
+struct GemmSimd {
+  using T = typename V::T;
+  using ptrdiff_t = std::ptrdiff_t;
+  static constexpr int W = V::W, MR = MV * W;
+  static_assert(MC % MR == 0 && NC % NR == 0, "blocks hold whole tiles");
+
+  using Tile = void (*)(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
+                        ptrdiff_t ldc, double factor, int tail);
+
+  // One tile of NV vectors of rows (the last holding `tail` rows) by NCOL
+  // columns. kPacked: q(l, j) = b[l*NR + j] (copied B), else b[l + j*ldb].
+  template <int NV, int NCOL, bool kPacked>
+  static void tile(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
+                   ptrdiff_t ldc, double factor, int tail) {
+    T acc[NV][NCOL];
+    // Start of the block: factor*c, or +0.0 without reading C.
+    if (factor == 0.0) {
+      for (int j = 0; j < NCOL; ++j)
+        for (int v = 0; v < NV; ++v) acc[v][j] = V::zero();
+    } else {
+      const T f = V::set1(factor);
+      for (int j = 0; j < NCOL; ++j) {
+        for (int v = 0; v + 1 < NV; ++v) acc[v][j] = V::mul(f, V::load(c + v * W + j * ldc));
+        acc[NV - 1][j] = V::mul(f, V::loadn(c + (NV - 1) * W + j * ldc, tail));
+      }
+    }
+    // Main body: one product per element and l, rounded, then added.
+    const double *q = b;
+    for (int l = 0; l < kc; ++l, ap += MR) {
+      T p[NV];
+      for (int v = 0; v < NV; ++v) p[v] = V::load(ap + v * W);
+      for (int j = 0; j < NCOL; ++j) {
+        const T qj = V::set1(kPacked ? q[j] : q[j * ldb]);
+        for (int v = 0; v < NV; ++v) acc[v][j] = V::add(acc[v][j], V::mul(p[v], qj));
+      }
+      q += kPacked ? NR : 1;
+    }
+    for (int j = 0; j < NCOL; ++j) {
+      for (int v = 0; v + 1 < NV; ++v) V::store(c + v * W + j * ldc, acc[v][j]);
+      V::storen(c + (NV - 1) * W + j * ldc, acc[NV - 1][j], tail);
+    }
+  }
+
+  template <bool kPacked, std::size_t... I>
+  static constexpr std::array<Tile, MV * NR> tiles(std::index_sequence<I...>) {
+    return {{&tile<int(I / NR) + 1, int(I % NR) + 1, kPacked>...}};
+  }
+
+  // Tiles over the rows [0, mc) of a copied A block and the columns
+  // [0, ncols): columns of NR outside, slivers of MR rows inside.
+  template <bool kPacked>
+  static void block(int mc, int ncols, int kc, const double *abuf, const double *b,
+                    ptrdiff_t ldb, double *c, ptrdiff_t ldc, double factor) {
+    static constexpr std::array<Tile, MV * NR> table =
+        tiles<kPacked>(std::make_index_sequence<MV * NR>{});
+    for (int jr = 0; jr < ncols; jr += NR) {
+      const int nc = ncols - jr < NR ? ncols - jr : NR;
+      const double *bj = kPacked ? b + static_cast<ptrdiff_t>(jr) * kc : b + jr * ldb;
+      for (int ir = 0; ir < mc; ir += MR) {
+        const int rows = mc - ir < MR ? mc - ir : MR;
+        const int nv = (rows + W - 1) / W;
+        table[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
+                                        c + ir + jr * ldc, ldc, factor, rows - (nv - 1) * W);
+      }
+    }
+  }
+
+  // op(A)(ic.., pc..) into slivers of MR rows, l after l; scaled by alpha
+  // (rounded) when `scale`.
+  static void copy_a(bool ta, const double *a, ptrdiff_t lda, int ic, int pc, int mc, int kc,
+                     bool scale, double alpha, double *abuf) {
+    const T s = V::set1(alpha);
+    for (int ir = 0; ir < mc; ir += MR) {
+      const int rows = mc - ir < MR ? mc - ir : MR;
+      double *dst = abuf + static_cast<ptrdiff_t>(ir) * kc;
+      if (!ta) {
+        // Rows of op(A) are rows of A: whole vectors down each column.
+        const double *src = a + (ic + ir) + pc * lda;
+        for (int l = 0; l < kc; ++l, src += lda, dst += MR)
+          for (int v = 0; v < MV; ++v) {
+            const int cnt = rows - v * W;
+            T x = cnt >= W ? V::load(src + v * W) : cnt > 0 ? V::loadn(src + v * W, cnt) : V::zero();
+            V::store(dst + v * W, scale ? V::mul(s, x) : x);
+          }
+      } else {
+        // Rows of op(A) are columns of A.
+        for (int r = 0; r < MR; ++r) {
+          const double *src = a + pc + (ic + ir + r) * lda;
+          if (r >= rows) {
+            for (int l = 0; l < kc; ++l) dst[l * MR + r] = 0.0;
+          } else if (scale) {
+            for (int l = 0; l < kc; ++l) dst[l * MR + r] = alpha * src[l];
+          } else {
+            for (int l = 0; l < kc; ++l) dst[l * MR + r] = src[l];
+          }
+        }
+      }
+    }
+  }
+
+  // alpha*op(B)(pc.., jc..) = alpha*b(jc.., pc..) into slivers of NR
+  // columns, l after l; columns past n padded with zeros.
+  static void copy_bt(const double *b, ptrdiff_t ldb, int jc, int pc, int nc, int kc,
+                      double alpha, double *bbuf) {
+    for (int jr = 0; jr < nc; jr += NR) {
+      const int cols = nc - jr < NR ? nc - jr : NR;
+      double *dst = bbuf + static_cast<ptrdiff_t>(jr) * kc;
+      const double *src = b + (jc + jr) + pc * ldb;
+      for (int l = 0; l < kc; ++l, src += ldb, dst += NR) {
+        for (int j = 0; j < cols; ++j) dst[j] = alpha * src[j];
+        for (int j = cols; j < NR; ++j) dst[j] = 0.0;
+      }
+    }
+  }
+
+  static void run_bn(bool ta, int m, int n, int k, double alpha, const double *a, ptrdiff_t lda,
+                     const double *b, ptrdiff_t ldb, double beta, double *c, ptrdiff_t ldc) {
+    alignas(64) double abuf[MC * KC];
+    for (int pc = 0; pc < k; pc += KC) {
+      const int kc = k - pc < KC ? k - pc : KC;
+      const double factor = pc == 0 ? beta : 1.0;
+      for (int ic = 0; ic < m; ic += MC) {
+        const int mc = m - ic < MC ? m - ic : MC;
+        copy_a(ta, a, lda, ic, pc, mc, kc, true, alpha, abuf);
+        block<false>(mc, n, kc, abuf, b + pc, ldb, c + ic, ldc, factor);
+      }
+    }
+  }
+
+  static void run_bt(bool ta, int m, int n, int k, double alpha, const double *a, ptrdiff_t lda,
+                     const double *b, ptrdiff_t ldb, double beta, double *c, ptrdiff_t ldc) {
+    alignas(64) double abuf[MC * KC];
+    alignas(64) double bbuf[KC * NC];
+    for (int jc = 0; jc < n; jc += NC) {
+      const int nc = n - jc < NC ? n - jc : NC;
+      for (int pc = 0; pc < k; pc += KC) {
+        const int kc = k - pc < KC ? k - pc : KC;
+        const double factor = pc == 0 ? beta : 1.0;
+        copy_bt(b, ldb, jc, pc, nc, kc, alpha, bbuf);
+        for (int ic = 0; ic < m; ic += MC) {
+          const int mc = m - ic < MC ? m - ic : MC;
+          copy_a(ta, a, lda, ic, pc, mc, kc, false, alpha, abuf);
+          block<true>(mc, nc, kc, abuf, bbuf, 0, c + ic + jc * ldc, ldc, factor);
+        }
+      }
+    }
+  }
+
+  static void general(bool ta, bool tb, int m, int n, int k, double alpha, const double *a,
+                      ptrdiff_t lda, const double *b, ptrdiff_t ldb, double beta, double *c,
+                      ptrdiff_t ldc) {
+    (tb ? run_bt : run_bn)(ta, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);
+  }
+};
+
+}  // namespace
+
+#endif
