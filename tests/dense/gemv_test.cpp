@@ -224,6 +224,29 @@ TEST(GemvInner, EachKernelKeepsItsOrder) {
           }
 }
 
+TEST(GemvInner, LongSumsAcrossPasses) {
+  // Sums over more than a pass of the wide paths (512 columns or rows):
+  // dgemv_n directly and through eagemv's last r rows, dgemv_t, dgemv32_t.
+  for (char trans : {'N', 'T'})
+    for (int len : {511, 512, 513, 1100}) {
+      const int m = trans == 'N' ? 13 : len, n = trans == 'N' ? len : 19;
+      const Gemv g = make(trans, m, n, 1, 1, 60u + len);
+      const vector<double> want = expected_eagemv(g);
+      vector<double> plain = g.y;
+      for (int e = 0; e < g.leny(); ++e)
+        plain[e] = trans == 'N' ? sum_n(g, e, start(g.beta, g.Y(e))) : sum_t(g, e, 0, start(g.beta, g.Y(e)));
+      for_each_isa([&](int) {
+        Gemv h = g;
+        h.call_eagemv();
+        EXPECT_SAME_BITS_AT(h.y.data(), want.data(), want.size(), trans << " len=" << len);
+        Gemv d = g;
+        (trans == 'N' ? dgemv_n : dgemv_t)(&d.m, &d.n, &d.alpha, d.a.data(), &d.lda, d.x.data(),
+                                           &d.incx, &d.beta, d.y.data(), &d.incy);
+        EXPECT_SAME_BITS_AT(d.y.data(), plain.data(), plain.size(), trans << " direct len=" << len);
+      });
+    }
+}
+
 TEST(GemvInner, TransposedGroupsOfFourAtMEight) {
   // Column (1, 2^53, -2^53, 1) twice: by groups of four each group gives
   // ((1 + 2^53) - 2^53) + 1 = 1, so y = 2; a running sum keeps the second
