@@ -1,0 +1,183 @@
+// Error objects: catalog texts and their placeholders, what a missing or
+// malformed catalog gives, the composed message and the last-error registry.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <new>
+
+#include "KORSYS/QorError.h"
+#include "KORSYS/QorSystem.h"
+#include "capture.h"
+
+namespace {
+
+void write_catalog(const qvk_test::TempDir &dir, const std::string &name,
+                   const std::string &text) {
+  std::ofstream(dir.file(name + ".msg"), std::ios::binary) << text;
+}
+
+QorResourceError *make(const char *id, const char *catalog) {
+  return new QorResourceError(id, catalog);
+}
+
+// Records its destruction.
+class CountedError : public QorError {
+ public:
+  explicit CountedError(int *gone) : QorError("ERR_0001", "None"), gone_(gone) {}
+  ~CountedError() override { ++*gone_; }
+
+ private:
+  int *gone_;
+};
+
+}  // namespace
+
+TEST(KorsysCatalog, ShippedCatalogsFoundBesideTheLibrary) {
+  qvk_test::EnvScope env("KORSYS_CATALOG_PATH", nullptr);
+  for (const char *id : {"WARN_0300", "ERR_0302", "ERR_1025", "WARN_1026"}) {
+    QorResourceError *e = make(id, "QorVARDMathKernelError");
+    EXPECT_GT(e->GetNLSDiagnostic().GetLengthInChar(), 0) << id;
+    e->Release();
+  }
+  QorResourceError *e = make("ERR_0302", "QorVARDMathKernelError");
+  e->SetNLSDiagnosticParams(2, "40", "12");
+  EXPECT_NE(std::string(e->GetNLSDiagnostic()).find("40 KB"), std::string::npos);
+  EXPECT_NE(std::string(e->GetNLSDiagnostic()).find("12 KB"), std::string::npos);
+  e->Release();
+
+  QorResourceError *internal = make("ERR_0001", "QorStratoError");
+  internal->SetNLSAdviceParams(1, "Parameter: 7\n");
+  EXPECT_NE(std::string(internal->GetNLSMessage()).find("Parameter: 7\n"), std::string::npos);
+  internal->Release();
+  // No such number: no text, and no warning either.
+  QorResourceError *none = make("WARN_0302", "QorVARDMathKernelError");
+  EXPECT_EQ(none->GetNLSDiagnostic().GetLengthInChar(), 0);
+  none->Release();
+}
+
+TEST(KorsysCatalog, PlaceholdersEscapesAndComposition) {
+  qvk_test::TempDir dir;
+  qvk_test::EnvScope env("KORSYS_CATALOG_PATH", dir.path().c_str());
+  write_catalog(dir, "Tst",
+                "# comment\r\n"
+                "\n"
+                "ERR_0007.Request = Doing {1}.\n"
+                "  ERR_0007.Diagnostic   =   Got {1} and {25}; {x} and {} stay; {2}{2}\\n\\sx\\s\n"
+                "ERR_0007.Advice = a\\\\b\\tc\n");
+  QorResourceError *e = make("ERR_0007", "Tst");
+  QorUnicodeString params[25];
+  for (int k = 0; k < 25; ++k) params[k].BuildFromNum(k + 1, "p%d");
+  e->SetNLSDiagnosticParamArray(25, params);
+  e->SetNLSRequestParams(1, "work");
+  EXPECT_STREQ(e->GetNLSRequest(), "Doing work.");
+  EXPECT_STREQ(e->GetNLSDiagnostic(), "Got p1 and p25; {x} and {} stay; p2p2\n x ");
+  EXPECT_STREQ(e->GetNLSAdvice(), "a\\b\tc");
+  EXPECT_STREQ(e->GetNLSMessage(), "Doing work.\nGot p1 and p25; {x} and {} stay; p2p2\n x \na\\b\tc");
+  // Fewer parameters than placeholders: the rest are empty.
+  e->SetNLSDiagnosticParams(1, "only");
+  EXPECT_STREQ(e->GetNLSDiagnostic(), "Got only and ; {x} and {} stay; \n x ");
+  e->Release();
+}
+
+TEST(KorsysCatalog, MissingOrMalformedHoldsNoText) {
+  qvk_test::TempDir dir, second;
+  std::string path = dir.path() + ":" + second.path();
+  qvk_test::EnvScope env("KORSYS_CATALOG_PATH", path.c_str());
+  write_catalog(second, "Good", "ERR_0001.Diagnostic = fine\n");
+  const char *bad[] = {
+      "ERR_0001.Diagnostic fine\n",               // no "="
+      "ERR_0001.Remark = fine\n",                 // unknown part
+      "ERR 0001.Diagnostic = fine\n",             // blank in the identifier
+      "ERR_0001.Diagnostic = {26}\n",             // no such slot
+      "ERR_0001.Diagnostic = {0}\n",
+      "ERR_0001.Diagnostic = bad \\q escape\n",
+      "ERR_0001.Diagnostic = trailing \\\n",
+      "ERR_0001.Diagnostic = a\nERR_0001.Diagnostic = b\n",  // given twice
+      "ERR_0002.Diagnostic = fine\nnonsense\n",   // one bad line spoils all
+  };
+  for (const char *text : bad) {
+    write_catalog(dir, "Bad", text);
+    QorResourceError *e = make("ERR_0001", "Bad");
+    EXPECT_EQ(e->GetNLSDiagnostic().GetLengthInChar(), 0) << text;
+    e->Release();
+  }
+  // The first directory that holds the catalog decides, even when it
+  // lacks the text.
+  write_catalog(dir, "Good", "ERR_0002.Diagnostic = other\n");
+  QorResourceError *first = make("ERR_0001", "Good");
+  EXPECT_EQ(first->GetNLSDiagnostic().GetLengthInChar(), 0);
+  first->Release();
+
+  // Names that would leave the catalog directories are refused.
+  QorUnicodeString text;
+  EXPECT_EQ(QorCatalogLookup("../Good", "ERR_0001", "Diagnostic", text), 0);
+  EXPECT_EQ(QorCatalogLookup("", "ERR_0001", "Diagnostic", text), 0);
+  EXPECT_EQ(QorCatalogLookup(nullptr, "ERR_0001", "Diagnostic", text), 0);
+  EXPECT_EQ(QorCatalogLookup("Good", "ERR_0002", "Diagnostic", text), 1);
+  EXPECT_STREQ(text, "other");
+}
+
+TEST(KorsysCatalog, MessageWithoutTextKeepsTheParameters) {
+  qvk_test::TempDir dir;
+  qvk_test::EnvScope env("KORSYS_CATALOG_PATH", dir.path().c_str());
+  QorResourceError *e = make("ERR_0009", "Nowhere");
+  e->SetNLSDiagnosticParams(3, "17", "", "2.5");
+  e->SetNLSAdviceParams(1, "see here");
+  EXPECT_EQ(e->GetNLSDiagnostic().GetLengthInChar(), 0);
+  EXPECT_STREQ(e->GetNLSMessage(), "ERR_0009 (catalog Nowhere): no message text\n17\n2.5\nsee here");
+  e->Release();
+}
+
+TEST(KorsysCatalog, UnreadableCatalogUnderInjectedFault) {
+  qvk_test::TempDir dir;
+  qvk_test::EnvScope env("KORSYS_CATALOG_PATH", dir.path().c_str());
+  write_catalog(dir, "Tst", "ERR_0001.Diagnostic = there\n");
+  QorUnicodeString text;
+  QorFaultCountdown(1);
+  EXPECT_EQ(QorCatalogLookup("Tst", "ERR_0001", "Diagnostic", text), 0);
+  EXPECT_EQ(QorCatalogLookup("Tst", "ERR_0001", "Diagnostic", text), 1);
+}
+
+TEST(KorsysError, CopiesAndContext) {
+  QorResourceError *e = new QorResourceError(0x80004005u, "ERR_0302", "Cat");
+  e->Setup("file.cpp", 42);
+  e->SetInformationOnErrorType(3);
+  e->SetNLSDiagnosticParams(2, "a", QorUnicodeString("b"));
+  QorError *c = e->CloneSelf();
+  EXPECT_STREQ(c->GetMsgId(), "ERR_0302");
+  EXPECT_STREQ(c->GetMsgCatalog(), "Cat");
+  EXPECT_EQ(c->GetReturnCode(), 0x80004005u);
+  EXPECT_STREQ(c->GetSourceFileName(), "file.cpp");
+  EXPECT_EQ(c->GetSourceLineNumber(), 42);
+  EXPECT_EQ(c->GetInformationOnErrorType(), 3);
+  EXPECT_STREQ(c->GetNLSDiagnosticParam(2), "b");
+  EXPECT_STREQ(c->GetNLSDiagnosticParam(26), "");
+  EXPECT_EQ(c->GetRefCount(), 1u);
+  EXPECT_STREQ(c->IsA(), "QorResourceError");
+  EXPECT_EQ(c->IsAKindOf("QorError"), 1);
+  c->Release();
+  e->Release();
+}
+
+TEST(KorsysError, LastErrorHoldsOneReference) {
+  int gone = 0;
+  CountedError *a = new CountedError(&gone);
+  CountedError *b = new CountedError(&gone);
+  QorError::QorSetLastError(a, nullptr);
+  QorError::QorSetLastError(a, nullptr);  // again: still one reference
+  EXPECT_EQ(a->Release(), 1u);             // the creator lets go
+  EXPECT_EQ(QorError::QorGetLastError(), a);
+  EXPECT_EQ(gone, 0);
+  QorError::QorSetLastError(b, nullptr);  // a is released by the registry
+  EXPECT_EQ(gone, 1);
+  b->Release();
+  QorError::QorSetLastError(nullptr, nullptr);
+  EXPECT_EQ(gone, 2);
+  EXPECT_EQ(QorError::QorGetLastError(), nullptr);
+}
+
+TEST(KorsysError, RefusedAllocationThrows) {
+  QorFaultCountdown(1);
+  EXPECT_THROW(new QorError("ERR_0001", "X"), std::bad_alloc);
+  QorFaultCountdown(0);
+}

@@ -1,0 +1,161 @@
+// Files, time, identifiers and the fault checkpoint of the system services.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <regex>
+
+#include "KORSYS/QorSystem.h"
+#include "capture.h"
+
+TEST(KorsysFiles, AccessPathsAndIdentity) {
+  qvk_test::TempDir dir;
+  QorUnicodeString d(dir.path().c_str());
+  EXPECT_EQ(QorFileAccess(d, 6, 0), 0);
+  QorUnicodeString missing = d + "/none";
+  int rc = QorFileAccess(missing, 0, 0);
+  EXPECT_LT(rc, 0);
+  EXPECT_EQ(rc & 0xFFFF, 2);  // not found
+  EXPECT_EQ(rc, QOR_FROM_ERRNO(ENOENT));
+
+  QorUnicodeString p = d;
+  EXPECT_EQ(QorMakePath(p, "a.txt"), 0);
+  EXPECT_STREQ(p, (dir.path() + "/a.txt").c_str());
+  QorUnicodeString slash = d + "/";
+  EXPECT_EQ(QorMakePath(slash, "a.txt"), 0);
+  EXPECT_STREQ(slash, (dir.path() + "/a.txt").c_str());
+  QorUnicodeString keep = d;
+  EXPECT_EQ(QorMakePath(keep, ""), QOR_E_INVALIDARG);
+  EXPECT_EQ(QorMakePath(keep, "x/y"), QOR_E_INVALIDARG);
+  EXPECT_STREQ(keep, dir.path().c_str());
+
+  EXPECT_EQ(QorIdenticaleFile(d, d + "/."), 0);
+  EXPECT_EQ(QorIdenticaleFile(d, "/"), 1);
+  EXPECT_EQ(QorIdenticaleFile(d, missing), 1);
+}
+
+TEST(KorsysFiles, OpenAppendCopyDelete) {
+  qvk_test::TempDir dir;
+  QorUnicodeString a(dir.file("a").c_str()), b(dir.file("b").c_str());
+  int fd = -1;
+  EXPECT_EQ(QorFOpen(a, "x", &fd), QOR_E_INVALIDARG);
+  EXPECT_EQ(QorFOpen(a, "rz", &fd), QOR_E_INVALIDARG);
+  EXPECT_LT(QorFOpen(a, "r", &fd), 0);  // does not exist yet
+  EXPECT_EQ(fd, -1);
+  ASSERT_EQ(QorFOpen(a, "a+c", &fd), 0);
+  EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+  EXPECT_EQ(QorWrite(fd, "one", 3), 0);
+  EXPECT_EQ(QorFClose(fd), 0);
+  ASSERT_EQ(QorFOpen(a, "a+c", &fd), 0);  // appends
+  EXPECT_EQ(QorWrite(fd, "two", 3), 0);
+  EXPECT_EQ(QorFClose(fd), 0);
+  EXPECT_EQ(qvk_test::read_file(dir.file("a")), "onetwo");
+
+  EXPECT_EQ(QorFCopy(a, b, 0), 0);
+  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "onetwo");
+  EXPECT_EQ(QorFCopy(a, b, 0), QOR_E_FILE_EXISTS);
+  std::ofstream(dir.file("a")) << "new";
+  EXPECT_EQ(QorFCopy(a, b, 1), 0);
+  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "new");
+  EXPECT_EQ(QorDeleteFile(a), 0);
+  EXPECT_EQ(QorDeleteFile(a) & 0xFFFF, 2);
+  EXPECT_LT(QorFCopy(a, b, 1), 0);
+  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "new");
+}
+
+TEST(KorsysFault, CountdownFailsTheNthCallOnly) {
+  QorFaultCountdown(2);
+  void *first = QorUnsecuredMemAlloc(16);
+  void *second = QorUnsecuredMemAlloc(16);
+  void *third = QorUnsecuredMemAlloc(16);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(second, nullptr);
+  EXPECT_NE(third, nullptr);
+  EXPECT_EQ(QorFaultCalls(), 3);
+  QorFaultCountdown(1);
+  EXPECT_EQ(QorUnsecuredMemRealloc(first, 64), nullptr);  // first is still ours
+  first = QorUnsecuredMemRealloc(first, 64);
+  EXPECT_NE(first, nullptr);
+  free(first);
+  free(third);
+  QorFaultCountdown(0);
+  EXPECT_EQ(QorFaultCalls(), 0);
+}
+
+TEST(KorsysFault, EveryFileCallCanFail) {
+  qvk_test::TempDir dir;
+  QorUnicodeString a(dir.file("a").c_str()), b(dir.file("b").c_str());
+  std::ofstream(dir.file("a")) << "contents";
+  int fd = -1;
+  QorFaultCountdown(1);
+  EXPECT_LT(QorFileAccess(a, 0, 0), 0);
+  QorFaultCountdown(1);
+  EXPECT_LT(QorFOpen(a, "r", &fd), 0);
+  EXPECT_EQ(fd, -1);
+  QorFaultCountdown(1);
+  EXPECT_LT(QorDeleteFile(a), 0);
+  EXPECT_TRUE(qvk_test::file_exists(dir.file("a")));
+  QorFaultCountdown(1);
+  EXPECT_EQ(QorDup(1), -1);
+  QorFaultCountdown(1);
+  EXPECT_EQ(QorDup2(1, 1), -1);
+  // A copy whose write fails leaves no partial target.
+  for (long n = 1;; ++n) {
+    QorFaultCountdown(n);
+    int rc = QorFCopy(a, b, 1);
+    long calls = QorFaultCalls();
+    QorFaultCountdown(0);
+    if (n > calls) {
+      EXPECT_EQ(rc, 0);
+      break;
+    }
+    EXPECT_LT(rc, 0) << n;
+    EXPECT_FALSE(qvk_test::file_exists(dir.file("b"))) << n;
+  }
+  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "contents");
+  // A close that is made to fail keeps the descriptor open.
+  ASSERT_EQ(QorFOpen(a, "r", &fd), 0);
+  QorFaultCountdown(1);
+  EXPECT_LT(QorFClose(fd), 0);
+  EXPECT_NE(fcntl(fd, F_GETFD), -1);
+  EXPECT_EQ(QorFClose(fd), 0);
+}
+
+TEST(KorsysSystem, IdentityTimeAndIdentifiers) {
+  char login[255];
+  EXPECT_EQ(QorGetLoginName(login, sizeof login), 0);
+  EXPECT_GT(strlen(login), 0u);
+  char tiny[3];
+  if (QorGetLoginName(tiny, sizeof tiny) == 0) {
+    EXPECT_LE(strlen(tiny), 2u);
+  }
+  QorSystemInfo info;
+  EXPECT_EQ(QorGetSystemInfo(&info), 0);
+  EXPECT_GT(strlen(info.hostName), 0u);
+  EXPECT_EQ(static_cast<void *>(info.hostName), static_cast<void *>(&info));
+
+  EXPECT_EQ(QorGetEnv("KORSYS_SURELY_UNSET_VARIABLE"), nullptr);
+  qvk_test::EnvScope tz("TZ", "UTC");
+  tzset();
+  // 1 February 2009, 09:41:05 UTC: the 32nd day of the year.
+  QorTime t(static_cast<time_t>(1233481265));
+  EXPECT_STREQ(t.ConvertToString("d%j_h%Hm%M_", 0), "d032_h09m41_");
+  EXPECT_STREQ(t.ConvertToString("", 0), "");
+
+  char a[255], b[255];
+  QorUuid().UUID_to_chaine(a);
+  QorUuid().UUID_to_chaine(b);
+  std::regex form("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+  EXPECT_TRUE(std::regex_match(a, form)) << a;
+  EXPECT_STRNE(a, b);
+}
+
+TEST(KorsysSystemDeathTest, FatalErrorStops) {
+  EXPECT_DEATH(QorFatalError("AssertionFailed:x", nullptr, nullptr, nullptr, "where.cpp", 86),
+               "AssertionFailed:x.*where.cpp, line 86");
+}

@@ -1,0 +1,67 @@
+// Trace channels: what reaches the descriptor, and the switches by name.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KORSYS/QorSystem.h"
+#include "KORSYS/QorTrace.h"
+#include "capture.h"
+
+TEST(KorsysTrace, WritesReachTheDescriptorUnbuffered) {
+  QorTrace channel("KtWrites", "test channel");
+  EXPECT_STREQ(channel.GetName(), "KtWrites");
+  EXPECT_STREQ(channel.GetDescription(), "test channel");
+  EXPECT_EQ(channel.GetBufferSize(), 1024);
+  std::string seen;
+  {
+    qvk_test::StdoutCapture out;
+    channel._Level = 2;
+    EXPECT_EQ(channel.TraPut("a"), 1);
+    channel.TraPutLN("b");
+    channel.TraPutLN("n=", 5);
+    channel.TraPutLN("", -12);
+    channel.TraPrint(2, "%.3f|", 0.5);
+    std::string big(3000, 'x');
+    channel.TraPrint(2, "%s", big.c_str());
+    // Nothing waits in a buffer: the bytes are there before the restore.
+    off_t size = lseek(1, 0, SEEK_END);
+    EXPECT_EQ(size, static_cast<off_t>(1 + 1 + 3 + 3 + 6 + 3000));
+    seen = out.text();
+  }
+  EXPECT_EQ(seen, "abn=5-120.500|" + std::string(3000, 'x'));
+}
+
+TEST(KorsysTrace, SwitchesFollowTheName) {
+  QorTrace one("KtSwitch", "first"), two("KtSwitch", "second");
+  QorTraControle control("KtSwitch");
+  control.TraPutFlg(0);
+  QorTrace later("KtSwitch", "built after the switch");
+  qvk_test::StdoutCapture out;
+  EXPECT_EQ(one.TraPut("1"), 0);
+  EXPECT_EQ(two.TraPut("2"), 0);
+  EXPECT_EQ(later.TraPut("3"), 0);
+  EXPECT_EQ(control.TraGetFlg(), 0);
+  QorTraControle("KtSwitch").TraPutFlg(1);
+  later.TraPut("4");
+  control.TraPutVerbosity(1);
+  later.TraPrint(2, "%s", "too detailed");
+  later.TraPrint(1, "%s", "5");
+  EXPECT_EQ(out.text(), "45");
+}
+
+TEST(KorsysTrace, FileOutputAndFailedWrites) {
+  qvk_test::TempDir dir;
+  {
+    QorTrace to_file("KtFile", "file", 0, dir.file("trace.txt").c_str(), 1024);
+    to_file.TraPut("kept ");
+    QorFaultCountdown(1);
+    EXPECT_LT(to_file.TraPut("lost "), 0);  // reported, nothing else happens
+    to_file.TraPut("again");
+  }
+  EXPECT_EQ(qvk_test::read_file(dir.file("trace.txt")), "kept again");
+  // An output that cannot be opened falls back to standard output.
+  qvk_test::StdoutCapture out;
+  QorTrace fallback("KtFile2", "file", 0, (dir.path() + "/no/such/dir/x").c_str(), 1024);
+  fallback.TraPut("here");
+  EXPECT_EQ(out.text(), "here");
+}
