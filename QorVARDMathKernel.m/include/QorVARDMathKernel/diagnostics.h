@@ -1,0 +1,120 @@
+/* Trace channels, the listing file and the print routines.
+ *
+ * Everything the library prints goes through a trace channel and lands on
+ * standard output. A run may have a listing file: while one message is
+ * written, standard output is pointed at the listing and then restored, so
+ * that the library's messages land in the listing while the rest of the
+ * process keeps its ordinary standard output. SetVardTraces opens the
+ * listing in the directory named by the environment variable TBX_ODT_OUT.
+ *
+ * The print routines are plain C (usable from C and, compiled with
+ * -fno-underscoring, from Fortran); every argument is passed by reference
+ * and texts are zero-terminated (from Fortran: 'text'//char(0)); a hidden
+ * length argument is not read. Channel and listing services are C++. */
+#ifndef QORVARDMATHKERNEL_DIAGNOSTICS_H
+#define QORVARDMATHKERNEL_DIAGNOSTICS_H
+
+#include "QorVARDMathKernel/export.h"
+
+QVK_EXTERN_C_BEGIN
+
+/* Writes text as it is (no line feed added) on channel VARDPrint.
+ * text [in] zero-terminated text. */
+QVK_EXPORT void ehprint(const char *text);
+
+/* Writes text immediately followed by n in decimal, then a line feed, on
+ * channel VARDPrint.
+ * text [in] zero-terminated text; n [in] the number. */
+QVK_EXPORT void ehprini(const char *text, const int *n);
+
+/* Writes x printed with format, then a line feed, on channel VARDPrint.
+ * format [in] a printf format with exactly one conversion of a double
+ *        (e, f, g or a, with flags, width and precision; %% allowed); any
+ *        other format is written as text followed by a blank and x in %g.
+ * x      [in] the value. */
+QVK_EXPORT void ehprinr(const char *format, const double *x);
+
+/* Writes text, then a line feed, on channel OPTPrint.
+ * text [in] zero-terminated text. */
+QVK_EXPORT void eaoprnt(const char *text);
+
+/* Writes text immediately followed by n in decimal, then a line feed, on
+ * channel OPTPrint.
+ * text [in] zero-terminated text; n [in] the number. */
+QVK_EXPORT void eaoprnti(const char *text, const int *n);
+
+/* As ehprinr on channel OPTPrint, with x first rounded to single precision
+ * (0.1 prints as 0.100000001490116...).
+ * format [in] as for ehprinr; x [in] the value. */
+QVK_EXPORT void eaoprntr(const char *format, const double *x);
+
+/* Flushes the buffered standard-output stream (fflush(stdout)). */
+QVK_EXPORT void eyflsh(void);
+
+QVK_EXTERN_C_END
+
+#ifdef __cplusplus
+#include "KORSYS/QorString.h"
+#include "KORSYS/QorTrace.h"
+
+/* The exported channels, built at load in this order and destroyed in the
+ * reverse order at unload. The library writes only to Tra_VARDPrint and
+ * Tra_OPTPrint. Every channel starts on unless KORSYS_TRACES says
+ * otherwise (see the README); SetVardTraces changes five of them. */
+QVK_EXPORT extern QorTrace Tra_VARDPrint;        /* "VARDPrint" */
+QVK_EXPORT extern QorTrace Tra_VARDCompute;      /* "VARDCompute" */
+QVK_EXPORT extern QorTrace Tra_VARDDefine;       /* "VARDDefine" */
+QVK_EXPORT extern QorTrace Tra_VARDStorage;      /* "VARDStorage" */
+QVK_EXPORT extern QorTrace Tra_VARDAcquire;      /* "VARDAcquire" */
+QVK_EXPORT extern QorTrace Tra_VARDOutput;       /* "VARDOutput" */
+QVK_EXPORT extern QorTrace Tra_VARDInfra;        /* "VARDInfra" */
+QVK_EXPORT extern QorTrace Tra_VARDStorageLink;  /* "VARDStorageLink" */
+QVK_EXPORT extern QorTrace Tra_VARDError;        /* "VARDError" */
+QVK_EXPORT extern QorTrace Tra_VARDCpuElapse;    /* "VARDCpuElapse" */
+QVK_EXPORT extern QorTrace Tra_OPTPrint;         /* "OPTPrint" */
+QVK_EXPORT extern QorTrace Tra_VARDOptim;        /* "VARDOptim" */
+
+/* The listing file: one per run, in a directory of the caller's choice,
+ * named StratoSolverLog_<user>_<host>_d<day>_h<HH>m<MM>_<identifier>.txt.
+ * Statuses: 0 success; 0x80070057 empty directory; 0x80070050 the
+ * listing's name already exists in the directory; else the negative status
+ * of the platform call that failed (0x8007xxxx, xxxx the system's error
+ * number, 2 for a missing directory). */
+class QVK_EXPORT QorVardListingServices {
+ public:
+  /* Opens the listing in directory, or moves the open one there (it keeps
+   * its name and its contents and receives the later messages). Asking
+   * for the directory of the open listing changes nothing and returns 0.
+   * directory [in] an existing directory the process may read and write.
+   * On failure the listing stays where it was, except when a move fails
+   * after the old file was closed: the listing is then closed (descriptor
+   * -1, names empty), later messages go to standard output, and a note
+   * saying so is written there. */
+  static int Set(const QorUnicodeString &directory);
+  /* Closes the listing; 0 when none is open. On success the descriptor is
+   * -1 and the names are empty; on failure the state is kept. */
+  static int Reset();
+  static QorUnicodeString &GetDirectory(); /* empty when none is open */
+  static QorUnicodeString &GetFileName();  /* without directory; empty when none */
+  static int GetDescriptor();              /* -1 when none is open */
+  /* name [out] a fresh listing name (login, host, day of year, hour,
+   * minute, a new identifier), with "Unknown..." parts where the system
+   * cannot tell. */
+  static void ComputeFileName(QorUnicodeString &name);
+
+  static QorUnicodeString _Directory;
+  static QorUnicodeString _FileName;
+  static int _Descriptor;
+};
+
+/* Switches every channel named channel on (state 1) or off (0). */
+QVK_EXPORT void QorVARDTraceState(const char *channel, int state);
+
+/* The solver's set-up: VARDPrint on; VARDCompute, VARDDefine, VARDStorage
+ * and VARDAcquire off; then the listing opened in the directory named by
+ * TBX_ODT_OUT. Without a usable directory there, every message goes to
+ * the ordinary standard output. */
+QVK_EXPORT void SetVardTraces();
+#endif
+
+#endif

@@ -1,0 +1,132 @@
+// Timers, the date text and the version record.
+#include <gtest/gtest.h>
+
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <new>
+#include <string>
+
+#include "QorVARDMathKernel/types.h"
+#include "capture.h"
+#include "types/date.h"
+
+namespace {
+
+double wall() {
+  timeval t;
+  gettimeofday(&t, nullptr);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+time_t g_injected;
+time_t injected_clock(time_t *out) {
+  if (out) *out = g_injected;
+  return g_injected;
+}
+
+std::string date_at(time_t t) {
+  g_injected = t;
+  auto previous = qvk::types::set_date_clock(&injected_clock);
+  char *text = nullptr;
+  VardGetDate(text);
+  std::string s = text;
+  operator delete(text);
+  qvk::types::set_date_clock(previous);
+  return s;
+}
+
+// Burns CPU time in a child process and waits for it.
+void child_burns(double seconds) {
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    volatile double sink = 0;
+    while (static_cast<double>(clock()) / CLOCKS_PER_SEC < seconds) sink = sink + 1.0;
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+}  // namespace
+
+TEST(VersionRecord, DefaultsCopyAndAssignment) {
+  QorVardMatrixVersion v;
+  EXPECT_EQ(v.Major, 13);
+  EXPECT_EQ(v.Minor, 2);
+  EXPECT_EQ(v.Revision, 5);
+  EXPECT_EQ(v.Level, 4);
+  EXPECT_EQ(v.Build, 3);
+  v.Major = 1, v.Minor = 2, v.Revision = 3, v.Level = 4, v.Build = 5;
+  QorVardMatrixVersion copy(v), assigned;
+  assigned = v;
+  for (const QorVardMatrixVersion *r : {&copy, &assigned}) {
+    EXPECT_EQ(r->Major, 1);
+    EXPECT_EQ(r->Minor, 2);
+    EXPECT_EQ(r->Revision, 3);
+    EXPECT_EQ(r->Level, 4);
+    EXPECT_EQ(r->Build, 5);
+  }
+  QorVardMatrixVersion &self = assigned;
+  assigned = self;
+  EXPECT_EQ(assigned.Build, 5);
+}
+
+TEST(Date, TextForm) {
+  qvk_test::EnvScope tz("TZ", "UTC");
+  tzset();
+  // 1 February 2009, 09:41:05.
+  EXPECT_EQ(date_at(1233481265), "Year : 2009 Day : 032 Hour : 09 h 41 m 05 s");
+  // 31 December 2024, a leap year: day 366.
+  EXPECT_EQ(date_at(1735648496), "Year : 2024 Day : 366 Hour : 12 h 34 m 56 s");
+  // 1 January: day 001, midnight.
+  EXPECT_EQ(date_at(1704067200), "Year : 2024 Day : 001 Hour : 00 h 00 m 00 s");
+  // The real clock gives the same form.
+  char *text = nullptr;
+  VardGetDate(text);
+  EXPECT_EQ(std::string(text).size(), std::string("Year : 2009 Day : 032 Hour : 09 h 41 m 05 s").size());
+  operator delete(text);
+}
+
+TEST(Timer, CyclesAddUpAndRunningReadsAreNotStored) {
+  QorVardTimer t;
+  EXPECT_EQ(t.GetCPU(), 0.0);
+  EXPECT_EQ(t.GetElapsed(), 0.0);
+  double outer = 0;
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    double w0 = wall();
+    t.Start();
+    t.Start();  // keeps the first start
+    usleep(20000);
+    double r1 = t.GetElapsed(), r2 = t.GetElapsed();
+    EXPECT_LE(r1, r2);
+    t.Stop();
+    t.Stop();  // nothing more
+    outer += wall() - w0;
+  }
+  double e = t.GetElapsed();
+  EXPECT_GE(e, 0.04);
+  EXPECT_LE(e, outer + 1e-3);  // running reads were never added
+  EXPECT_EQ(t.GetElapsed(), e);
+  // Reset of a running timer drops the running stretch.
+  t.Start();
+  usleep(5000);
+  t.Reset();
+  EXPECT_EQ(t.GetElapsed(), 0.0);
+  EXPECT_EQ(t.GetCPU(), 0.0);
+  t.Stop();
+  EXPECT_EQ(t.GetElapsed(), 0.0);
+}
+
+TEST(Timer, CountsWaitedChildren) {
+  QorVardTimer t;
+  t.Start();
+  child_burns(0.3);
+  double running = t.GetCPU();
+  t.Stop();
+  EXPECT_GE(running, 0.25);
+  EXPECT_GE(t.GetCPU(), running);
+}
