@@ -1,6 +1,7 @@
 // Message catalogs: one text file per catalog, "<catalog>.msg", looked up
 // in the directories of KORSYS_CATALOG_PATH (colon-separated) and then in
-// share/KORSYS/catalogs beside the directory that holds this library. The
+// share/KORSYS/catalogs of the prefix the library was installed into (or
+// of the build tree), found from where the library itself lies. The
 // first directory that has the file decides; a file that cannot be read or
 // holds one malformed line counts as a catalog without texts.
 //
@@ -132,14 +133,17 @@ bool valid_catalog_name(const char *catalog) {
 
 }  // namespace
 
-std::string default_catalog_dir() {
+std::vector<std::string> default_catalog_dirs() {
   Dl_info info;
   if (!dladdr(reinterpret_cast<void *>(&QorCatalogLookup), &info) || !info.dli_fname)
-    return std::string();
+    return {};
   std::string lib = info.dli_fname;
   size_t slash = lib.rfind('/');
   std::string dir = slash == std::string::npos ? std::string(".") : lib.substr(0, slash);
-  return dir + "/../share/KORSYS/catalogs";
+  // The installed layout, then the build tree's (lib/ beside share/).
+  std::vector<std::string> dirs{dir + "/" KORSYS_CATALOG_RELDIR};
+  if (dirs[0] != dir + "/../share/KORSYS/catalogs") dirs.push_back(dir + "/../share/KORSYS/catalogs");
+  return dirs;
 }
 
 std::vector<std::string> catalog_dirs() {
@@ -154,8 +158,7 @@ std::vector<std::string> catalog_dirs() {
       pos = end + 1;
     }
   }
-  std::string def = default_catalog_dir();
-  if (!def.empty()) dirs.push_back(def);
+  for (const std::string &dir : default_catalog_dirs()) dirs.push_back(dir);
   return dirs;
 }
 

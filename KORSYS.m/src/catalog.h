@@ -6,8 +6,9 @@
 #include <vector>
 
 namespace korsys {
-// share/KORSYS/catalogs beside the directory of libKORSYS.so.
-std::string default_catalog_dir();
+// share/KORSYS/catalogs of the installed layout, then of the build tree,
+// both relative to the directory of libKORSYS.so.
+std::vector<std::string> default_catalog_dirs();
 // The directories of KORSYS_CATALOG_PATH, then the default one.
 std::vector<std::string> catalog_dirs();
 }  // namespace korsys
