@@ -171,9 +171,13 @@ int QorFOpen(const QorUnicodeString &path, const char *mode, int *descriptor) {
 }
 
 int QorFClose(int descriptor) {
-  if (QorFaultPoint()) return QOR_FROM_ERRNO(EIO);
-  // A close interrupted by a signal has released the descriptor on Linux:
-  // never retry it.
+  // Linux releases the descriptor even when close reports an error (and a
+  // close interrupted by a signal must not be retried): an injected
+  // failure does the same.
+  if (QorFaultPoint()) {
+    close(descriptor);
+    return QOR_FROM_ERRNO(EIO);
+  }
   if (close(descriptor) != 0 && errno != EINTR) return from_errno();
   return 0;
 }

@@ -212,9 +212,23 @@ TEST_F(Listing, ResetClosesAndForgets) {
   EXPECT_STREQ(QorVardListingServices::GetFileName(), "");
   EXPECT_EQ(QorVardListingServices::Reset(), 0);
 
-  // A close that fails keeps the listing.
+  // A close that fails has released the descriptor all the same: the
+  // listing is forgotten, and a file opened next under the same number
+  // receives none of the library's messages.
   ASSERT_EQ(set(dir.path()), 0);
+  fd = QorVardListingServices::GetDescriptor();
+  std::string name(QorVardListingServices::GetFileName());
   QorFaultCountdown(1);
   EXPECT_LT(QorVardListingServices::Reset(), 0);
-  EXPECT_NE(QorVardListingServices::GetDescriptor(), -1);
+  EXPECT_EQ(QorVardListingServices::GetDescriptor(), -1);
+  EXPECT_STREQ(QorVardListingServices::GetFileName(), "");
+  int other = open(dir.file("other").c_str(), O_WRONLY | O_CREAT, 0600);
+  EXPECT_EQ(other, fd);
+  {
+    qvk_test::StdoutCapture out;
+    ehprint("x");
+    EXPECT_EQ(out.text(), "x");
+  }
+  close(other);
+  EXPECT_EQ(qvk_test::read_file(dir.file("other")), "");
 }

@@ -89,6 +89,8 @@ KORSYS_EXPORT int QorIdenticaleFile(const QorUnicodeString &a, const QorUnicodeS
 // accepted and changes nothing. The descriptor is a system descriptor,
 // closed on exec.
 KORSYS_EXPORT int QorFOpen(const QorUnicodeString &path, const char *mode, int *descriptor);
+// The descriptor is released even when a failure is reported (data may
+// have been lost), as the system does.
 KORSYS_EXPORT int QorFClose(int descriptor);
 // Copies the contents of from into to; to is replaced when replace is
 // nonzero, else an existing to gives QOR_E_FILE_EXISTS. A failed copy

@@ -87,12 +87,13 @@ class QVK_EXPORT QorVardListingServices {
    * for the directory of the open listing changes nothing and returns 0.
    * directory [in] an existing directory the process may read and write.
    * On failure the listing stays where it was, except when a move fails
-   * after the old file was closed: the listing is then closed (descriptor
+   * once the old file is being closed: the listing is then closed (descriptor
    * -1, names empty), later messages go to standard output, and a note
    * saying so is written there. */
   static int Set(const QorUnicodeString &directory);
-  /* Closes the listing; 0 when none is open. On success the descriptor is
-   * -1 and the names are empty; on failure the state is kept. */
+  /* Closes the listing; 0 when none is open. Afterwards the descriptor is
+   * -1 and the names are empty, also when the close reports a failure
+   * (the system has released the descriptor then too). */
   static int Reset();
   static QorUnicodeString &GetDirectory(); /* empty when none is open */
   static QorUnicodeString &GetFileName();  /* without directory; empty when none */

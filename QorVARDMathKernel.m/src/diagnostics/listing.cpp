@@ -98,10 +98,10 @@ int QorVardListingServices::Set(const QorUnicodeString &directory) {
     QorUnicodeString old = _Directory;
     rc = QorMakePath(old, _FileName);
     if (rc < 0) return rc;
+    // From here the old descriptor is gone, even when its close fails:
+    // any failure loses the listing.
     rc = QorFClose(_Descriptor);
-    if (rc < 0) return rc;  // still open where it was
-    // From here the old descriptor is gone: any failure loses the listing.
-    rc = QorFCopy(old, path, 1);
+    if (rc >= 0) rc = QorFCopy(old, path, 1);
     if (rc >= 0) rc = QorDeleteFile(old);
     if (rc < 0) {
       mark_closed();
@@ -133,8 +133,10 @@ int QorVardListingServices::Set(const QorUnicodeString &directory) {
 
 int QorVardListingServices::Reset() {
   if (_Descriptor == -1) return 0;
+  // A failed close has released the descriptor all the same: keeping it
+  // recorded would aim later messages at whatever file gets that number
+  // next.
   int rc = QorFClose(_Descriptor);
-  if (rc < 0) return rc;
   mark_closed();
   return rc;
 }
