@@ -28,9 +28,9 @@ struct TraceRegistry {
 
   // "name=on|off|1|0" entries separated by commas; "*" is every channel.
   // Entries that do not parse are ignored.
-  void ReadEnvironment(const char *spec) {
-    if (!spec) return;
-    std::string all = spec;
+  void ReadEnvironment(const char *settings) {
+    if (!settings) return;
+    std::string all = settings;
     size_t pos = 0;
     while (pos <= all.size()) {
       size_t end = all.find(',', pos);
