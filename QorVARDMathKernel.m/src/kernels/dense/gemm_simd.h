@@ -106,15 +106,21 @@ struct GemmSimd {
             V::store(dst + v * W, scale ? V::mul(s, x) : x);
           }
       } else {
-        // Rows of op(A) are columns of A.
-        for (int r = 0; r < MR; ++r) {
-          const double *src = a + pc + (ic + ir + r) * lda;
-          if (r >= rows) {
-            for (int l = 0; l < kc; ++l) dst[l * MR + r] = 0.0;
-          } else if (scale) {
-            for (int l = 0; l < kc; ++l) dst[l * MR + r] = alpha * src[l];
-          } else {
-            for (int l = 0; l < kc; ++l) dst[l * MR + r] = src[l];
+        // Rows of op(A) are columns of A: W columns by W values of l at a
+        // time, loaded down the columns and transposed.
+        for (int v = 0; v < MV; ++v) {
+          const int cnt = rows - v * W;
+          const double *src = a + pc + (ic + ir + v * W) * lda;
+          for (int l0 = 0; l0 < kc; l0 += W) {
+            const int lc = kc - l0 < W ? kc - l0 : W;
+            T blk[W];
+            for (int r = 0; r < W; ++r) {
+              const double *col = src + l0 + r * lda;
+              const T x = r >= cnt ? V::zero() : lc == W ? V::load(col) : V::loadn(col, lc);
+              blk[r] = scale ? V::mul(s, x) : x;
+            }
+            V::transpose(blk);
+            for (int q = 0; q < lc; ++q) V::store(dst + (l0 + q) * MR + v * W, blk[q]);
           }
         }
       }
