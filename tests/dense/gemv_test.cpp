@@ -283,9 +283,13 @@ TEST(GemvEarly, QuickReturnsReadNothing) {
     eagemv(&t, &five, &zero, &two, p, &five, p, &one, &two, p, &one, 1);
     dgemvf(&t, &five, &five, &alpha0, p, &five, p, &one, &beta1, p, &one, 1);
   }
+  // The inner kernels check nothing, but a negative size is an empty product.
+  const int minus = -3;
   for (Inner f : {dgemv32_n, dgemv_n, dgemv32_t, dgemv_t}) {
     f(&five, &five, &alpha0, p, &five, p, &one, &beta1, p, &one);
     f(&zero, &five, &two, p, &five, p, &one, &two, p, &one);
+    f(&five, &minus, &two, p, &five, p, &one, &two, p, &one);
+    f(&minus, &five, &two, p, &five, p, &minus, &two, p, &one);
   }
 }
 

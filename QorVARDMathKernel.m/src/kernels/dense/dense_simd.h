@@ -9,6 +9,26 @@
 
 namespace {
 
+#if defined(__SSE2__)
+struct DSse2 : VSse2 {
+  static T zero() { return _mm_setzero_pd(); }
+  static T loadn(const double *p, int count) {
+    return count >= 2 ? _mm_loadu_pd(p) : count == 1 ? _mm_load_sd(p) : zero();
+  }
+  static void storen(double *p, T v, int count) {
+    if (count >= 2)
+      _mm_storeu_pd(p, v);
+    else if (count == 1)
+      _mm_store_sd(p, v);
+  }
+  static void transpose(T *v) {
+    const T t0 = _mm_unpacklo_pd(v[0], v[1]), t1 = _mm_unpackhi_pd(v[0], v[1]);
+    v[0] = t0;
+    v[1] = t1;
+  }
+};
+#endif
+
 #if defined(__AVX512F__)
 struct DAvx512 : VAvx512 {
   static T zero() { return _mm512_setzero_pd(); }

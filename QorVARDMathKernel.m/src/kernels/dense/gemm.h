@@ -32,6 +32,7 @@ struct GemmPaths {
 };
 
 extern const GemmPaths kGemmScalar;
+void gemm_fill_sse2(GemmPaths &p);
 void gemm_fill_avx2(GemmPaths &p);
 void gemm_fill_avx512(GemmPaths &p);
 

@@ -72,7 +72,7 @@ void general(bool ta, bool tb, int m, int n, int k, double alpha, const double *
 const GemmPaths kGemmScalar = {general};
 
 const GemmPaths &gemm_paths(int level) {
-  static void (*const fill[kIsaCount])(GemmPaths &) = {nullptr, nullptr, gemm_fill_avx2,
+  static void (*const fill[kIsaCount])(GemmPaths &) = {nullptr, gemm_fill_sse2, gemm_fill_avx2,
                                                        gemm_fill_avx512};
   static const PathTable<GemmPaths> table(kGemmScalar, fill);
   return table.level[level];

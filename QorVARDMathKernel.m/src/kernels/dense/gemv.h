@@ -38,6 +38,7 @@ struct GemvPaths {
 };
 
 extern const GemvPaths kGemvScalar;
+void gemv_fill_sse2(GemvPaths &p);
 void gemv_fill_avx2(GemvPaths &p);
 void gemv_fill_avx512(GemvPaths &p);
 

@@ -74,7 +74,7 @@ void gemv_tg(int m, int n, double alpha, const double *a, ptrdiff_t lda, const d
 const GemvPaths kGemvScalar = {gemv_n, gemv_t, gemv_tg};
 
 const GemvPaths &gemv_paths(int level) {
-  static void (*const fill[kIsaCount])(GemvPaths &) = {nullptr, nullptr, gemv_fill_avx2,
+  static void (*const fill[kIsaCount])(GemvPaths &) = {nullptr, gemv_fill_sse2, gemv_fill_avx2,
                                                        gemv_fill_avx512};
   static const PathTable<GemvPaths> table(kGemvScalar, fill);
   return table.level[level];

@@ -168,12 +168,15 @@ struct GemvSimd {
   static void tg_cols(int m, const double *a, ptrdiff_t lda, const double *x, double alpha,
                       int cols, T *t) {
     const T al = V::set1(alpha);
+    constexpr int R = W < 4 ? 4 : W;  // rows per step: whole groups of four
     int i = 0;
-    for (; i + W <= m; i += W) {
-      T p[G][W];
+    for (; i + R <= m; i += R) {
+      T p[G][R];
       for (int g = 0; g < G; ++g)
-        t_terms(a + i + g * W * lda, lda, V::load(x + i), g + 1 < G ? W : cols, p[g]);
-      for (int r = 0; r < W; r += 4)
+        for (int h = 0; h < R; h += W)
+          t_terms(a + i + h + g * W * lda, lda, V::load(x + i + h), g + 1 < G ? W : cols,
+                  p[g] + h);
+      for (int r = 0; r < R; r += 4)
         for (int g = 0; g < G; ++g) {
           const T s = V::add(V::add(V::add(p[g][r], p[g][r + 1]), p[g][r + 2]), p[g][r + 3]);
           t[g] = V::add(t[g], V::mul(al, s));
