@@ -16,6 +16,14 @@
 
 #include "kernels/packed/layout.h"
 
+// The running sums are chains of scalar operations: left to the vectorizer,
+// a short one gets packed products and lane extractions that only slow it.
+#if defined(__GNUC__) && !defined(__clang__)
+#define QVK_PLAIN_LOOPS __attribute__((optimize("no-tree-vectorize")))
+#else
+#define QVK_PLAIN_LOOPS
+#endif
+
 namespace {
 
 using qvk::packed::col_start;
@@ -68,10 +76,10 @@ void simd_lower_n(int n, const double *ap, double *x, bool unit) {
 }
 
 // Transposed upper: sums of columns j..j+G-1 together over the rows i < j,
-// then the small triangle among them in ascending rows. Returns the next
-// column.
+// then the small triangle among them in ascending rows, up to column n.
+// Returns the next column.
 template <int G>
-int groups_upper_t(int j, int n, const double *ap, double *x, bool unit) {
+QVK_PLAIN_LOOPS int groups_upper_t(int j, int n, const double *ap, double *x, bool unit) {
   for (; j + G - 1 <= n; j += G) {
     const double *col[G];
     double s[G];
@@ -94,9 +102,15 @@ int groups_upper_t(int j, int n, const double *ap, double *x, bool unit) {
   return j;
 }
 
-// Groups of 8 columns, then of 4, 2 and 1 for the last few.
+// Columns with few earlier rows, where a group would only wait on its own
+// triangle of divisions, go singly (the processor overlaps them).
+constexpr int kSingleColumns = 32;
+
+// The first columns singly, then groups of 8, and of 4, 2 and 1 for the
+// last few.
 inline void chains_upper_t(int n, const double *ap, double *x, bool unit) {
-  int j = groups_upper_t<8>(1, n, ap, x, unit);
+  int j = groups_upper_t<1>(1, n < kSingleColumns ? n : kSingleColumns, ap, x, unit);
+  j = groups_upper_t<8>(j, n, ap, x, unit);
   j = groups_upper_t<4>(j, n, ap, x, unit);
   j = groups_upper_t<2>(j, n, ap, x, unit);
   groups_upper_t<1>(j, n, ap, x, unit);
@@ -104,10 +118,10 @@ inline void chains_upper_t(int n, const double *ap, double *x, bool unit) {
 
 // Transposed lower: sums of columns j, j-1, .., j-G+1 together over the rows
 // i > j in descending order, then the triangle among them. Returns the next
-// column.
+// column; stops above column low.
 template <int G>
-int groups_lower_t(int j, int n, const double *ap, double *x, bool unit) {
-  for (; j - G + 1 >= 1; j -= G) {
+QVK_PLAIN_LOOPS int groups_lower_t(int j, int n, const double *ap, double *x, bool unit, int low = 1) {
+  for (; j - G + 1 >= low; j -= G) {
     const double *col[G];
     double s[G];
     for (int m = 0; m < G; ++m) {
@@ -130,7 +144,10 @@ int groups_lower_t(int j, int n, const double *ap, double *x, bool unit) {
 }
 
 inline void chains_lower_t(int n, const double *ap, double *x, bool unit) {
-  int j = groups_lower_t<8>(n, n, ap, x, unit);
+  // The last columns singly (few later rows), as above.
+  const int low = n > kSingleColumns ? n - kSingleColumns + 1 : 1;
+  int j = groups_lower_t<1>(n, n, ap, x, unit, low);
+  j = groups_lower_t<8>(j, n, ap, x, unit);
   j = groups_lower_t<4>(j, n, ap, x, unit);
   j = groups_lower_t<2>(j, n, ap, x, unit);
   groups_lower_t<1>(j, n, ap, x, unit);
