@@ -135,6 +135,13 @@ struct GemmSimd {
       const int cols = nc - jr < NR ? nc - jr : NR;
       double *dst = bbuf + static_cast<ptrdiff_t>(jr) * kc;
       const double *src = b + (jc + jr) + pc * ldb;
+      if (cols == NR && NR % W == 0) {
+        // Whole slivers: the NR values of one l are contiguous in B.
+        const T s = V::set1(alpha);
+        for (int l = 0; l < kc; ++l, src += ldb, dst += NR)
+          for (int v = 0; v < NR; v += W) V::store(dst + v, V::mul(s, V::load(src + v)));
+        continue;
+      }
       for (int l = 0; l < kc; ++l, src += ldb, dst += NR) {
         for (int j = 0; j < cols; ++j) dst[j] = alpha * src[j];
         for (int j = cols; j < NR; ++j) dst[j] = 0.0;
