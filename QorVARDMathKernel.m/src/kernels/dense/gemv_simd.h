@@ -2,8 +2,8 @@
 // dense_simd.h), included by each instruction-set file only.
 //
 // 'N': vectors run down the rows of y; each column adds a(i..,j) times the
-// broadcast alpha*x(j). Rows are taken 8 vectors at a time over a chunk of
-// columns, y stored and reloaded between chunks.
+// broadcast alpha*x(j). Rows are taken 8 vectors at a time (4 in the 32-bit
+// build) over a chunk of columns, y stored and reloaded between chunks.
 // 'T': vectors run across W columns of A, one lane per element of y. A block
 // of W rows by W columns is loaded by columns, multiplied by x, and
 // transposed, so that lane j of vector r holds row r's term of column j:
@@ -26,6 +26,10 @@ struct GemvSimd {
   using ptrdiff_t = std::ptrdiff_t;
   static constexpr int W = V::W;
   static constexpr int kChunk = 512;  // columns ('N') or rows ('T') per pass
+  // Registers: 16 or 32 in the 64-bit build, 8 in the 32-bit one.
+  static constexpr bool kWide = sizeof(void *) == 8;
+  static constexpr int kRowVectors = kWide ? 8 : 4;  // 'N' rows per step, in vectors
+  static constexpr int kGroups = kWide ? 2 : 1;      // 'T' column groups per step
 
   // ---- 'N' ----
 
@@ -64,7 +68,8 @@ struct GemvSimd {
       const double *aj = a + j0 * lda;
       const bool first = j0 == 0;
       int i = 0;
-      for (; i + 8 * W <= m; i += 8 * W) n_rows<8>(nc, aj + i, lda, ax, first, beta, y + i, W);
+      for (; i + kRowVectors * W <= m; i += kRowVectors * W)
+        n_rows<kRowVectors>(nc, aj + i, lda, ax, first, beta, y + i, W);
       // Clean-up: whole vectors, then the last partial one.
       for (; i + W <= m; i += W) n_rows<1>(nc, aj + i, lda, ax, first, beta, y + i, W);
       if (i < m) n_rows<1>(nc, aj + i, lda, ax, first, beta, y + i, m - i);
@@ -146,11 +151,11 @@ struct GemvSimd {
       const bool first = i0 == 0;
       const double *ai = a + i0;
       int j = 0;
-      for (; j + 2 * W <= n; j += 2 * W) {
-        T acc[2];
-        t_start<2>(first, beta, y + j * incy, incy, W, acc);
-        t_cols<2>(mc, ai + j * lda, lda, ax, W, acc);
-        t_store<2>(acc, y + j * incy, incy, W);
+      for (; j + kGroups * W <= n; j += kGroups * W) {
+        T acc[kGroups];
+        t_start<kGroups>(first, beta, y + j * incy, incy, W, acc);
+        t_cols<kGroups>(mc, ai + j * lda, lda, ax, W, acc);
+        t_store<kGroups>(acc, y + j * incy, incy, W);
       }
       for (; j < n; j += W) {
         const int cols = n - j < W ? n - j : W;
@@ -200,11 +205,11 @@ struct GemvSimd {
     if (incx != 1 || incy != 1)
       return qvk::kGemvScalar.tg(m, n, alpha, a, lda, x, incx, beta, y, incy);
     int j = 0;
-    for (; j + 2 * W <= n; j += 2 * W) {
-      T acc[2];
-      t_start<2>(true, beta, y + j, 1, W, acc);
-      tg_cols<2>(m, a + j * lda, lda, x, alpha, W, acc);
-      t_store<2>(acc, y + j, 1, W);
+    for (; j + kGroups * W <= n; j += kGroups * W) {
+      T acc[kGroups];
+      t_start<kGroups>(true, beta, y + j, 1, W, acc);
+      tg_cols<kGroups>(m, a + j * lda, lda, x, alpha, W, acc);
+      t_store<kGroups>(acc, y + j, 1, W);
     }
     for (; j < n; j += W) {
       const int cols = n - j < W ? n - j : W;
