@@ -1,4 +1,4 @@
-// eagemm: exact sums, bit identity of every path with the specified order
+// eagemm: exact sums, bit identity of every path with the contracted order
 // at every block boundary, the reference DGEMM, early exits that must not
 // read, a 1 MiB thread stack, and the fatal stop.
 #include <pthread.h>

@@ -1,5 +1,5 @@
 // eagemv, its inner kernels and dgemvf: exact sums, bit identity of every
-// path with the specified orders, the reference DGEMV, early exits that must
+// path with the orders of the contract, the reference DGEMV, early exits that must
 // not read, and the fatal stop.
 #include <cmath>
 #include <limits>

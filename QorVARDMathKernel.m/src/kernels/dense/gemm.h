@@ -6,7 +6,7 @@
 // operand and rounded there: p = alpha*op(A), q = op(B) when transb means no
 // transpose; p = op(A), q = alpha*op(B) otherwise.
 //
-// The scalar path is the blocked routine as specified for this library
+// The scalar path is the library's own blocked routine in its plain form
 // (columns by 1,024 or 100, l by 100, rows by 32, 4 by 4 register blocks);
 // between blocks of l it stores t and restarts from 1.0*c, which is exact.
 // Other paths choose their own packing, blocks and register tiles, and may
