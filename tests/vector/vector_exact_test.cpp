@@ -293,9 +293,9 @@ TEST(Sparse, DotIsOneSequentialSumAndGatherScatterRoundTrip) {
   int nz = 12;
   EXPECT_EQ(e_ddoti(&nz, x.data(), idx.data(), y.data()), 1.0);
 
-  std::vector<double> full = qvk_test::adversarial_doubles(64, 9), g(33), back(64, 0.0);
+  std::vector<double> full = qvk_test::adversarial_doubles(66, 9), g(33), back(66, 0.0);
   std::vector<int> pos(33);
-  for (int i = 0; i < 33; ++i) pos[i] = 64 - 2 * i;
+  for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
   int n = 33;
   e_dgthr(&n, full.data(), g.data(), pos.data());
   e_dsctr(&n, g.data(), pos.data(), back.data());
