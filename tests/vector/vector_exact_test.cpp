@@ -206,6 +206,22 @@ TEST(Norm, IncrementRulesAndAccuracyAcrossRanges) {
   EXPECT_EQ(e_dnrm2(&n, &one_value, &zero), 14.0);  // four times x(1)
 }
 
+TEST(Norm, UpperThresholdDividesByTheCountInSinglePrecision) {
+  // n = 2^24 + 1 rounds to 2^24 in single precision, so hitest is cuthi/2^24.
+  // An element between cuthi/(2^24+1) and cuthi/2^24 stays in the unscaled
+  // phase: its squares are summed with rounding, which the scaled phase
+  // (sum = n exactly, result v*sqrt(n)) would not do. Increment 0 repeats
+  // the one element n times.
+  const int n = 16777217, zero = 0;
+  const double cuthi = 1.304e19;
+  const double lo = cuthi / 16777217.0, hi = cuthi / 16777216.0;
+  const double v = lo + (hi - lo) / 2;
+  const double r = e_dnrm2(&n, &v, &zero);
+  const double scaled = v * std::sqrt(16777217.0);
+  EXPECT_NE(bits(r), bits(scaled));
+  EXPECT_NEAR(r / scaled, 1.0, 1e-6);
+}
+
 TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
   int three = 3, one = 1, m1 = -1, zero = 0, neg = -2;
   double a[3] = {3, -3, 1};
