@@ -8,7 +8,7 @@ namespace {
 
 uint64_t products_checksum() {
   qvk_test::Checksum sum;
-  const int m = 37, n = 130, k = 250, ld = 300, one = 1;
+  const int m = 37, n = 130, k = 250, ld = 300;
   const std::vector<double> a = qvk_test::portable_doubles(ld * 260, 1);
   const std::vector<double> b = qvk_test::portable_doubles(ld * 260, 2);
   const std::vector<double> c0 = qvk_test::portable_doubles(ld * 130, 3);

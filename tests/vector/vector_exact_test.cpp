@@ -242,24 +242,24 @@ TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
 }
 
 TEST(Rotation, ListedCasesAndProperties) {
-  double a = 0, b = 0, c = -1, s = -1;
-  e_drotg(&a, &b, &c, &s);
-  EXPECT_EQ(c, 1.0);
-  EXPECT_EQ(s, 0.0);
-  EXPECT_EQ(a, 0.0);
-  EXPECT_EQ(b, 0.0);
-  a = 0, b = 2;
-  e_drotg(&a, &b, &c, &s);
-  EXPECT_EQ(a, 2.0);
-  EXPECT_EQ(s, 1.0);
-  EXPECT_EQ(c, 0.0);
-  EXPECT_EQ(b, 1.0);
-  a = 4, b = 3;
-  e_drotg(&a, &b, &c, &s);
-  EXPECT_EQ(a, 5.0);
-  EXPECT_NEAR(c, 0.8, 2e-16);
-  EXPECT_NEAR(s, 0.6, 2e-16);
-  EXPECT_EQ(b, s);
+  // (a, b) in; r, z, c, s out, exact or (tol > 0) within one rounding.
+  struct Case {
+    double a, b, r, z, c, s, tol;
+  };
+  const Case cases[] = {{0, 0, 0, 0, 1, 0, 0}, {0, 2, 2, 1, 0, 1, 0}, {4, 3, 5, 0.6, 0.8, 0.6, 2e-16}};
+  double c, s;
+  for (const Case &k : cases) {
+    double a = k.a, b = k.b;
+    c = s = -1;
+    e_drotg(&a, &b, &c, &s);
+    EXPECT_EQ(a, k.r);
+    EXPECT_NEAR(c, k.c, k.tol);
+    EXPECT_NEAR(s, k.s, k.tol);
+    EXPECT_NEAR(b, k.z, k.tol);
+    if (std::fabs(k.a) > std::fabs(k.b)) {
+      EXPECT_EQ(b, s);  // z is s itself
+    }
+  }
 
   std::vector<double> v = qvk_test::random_doubles(200, 3, -10, 10);
   for (size_t i = 0; i + 1 < v.size(); i += 2) {

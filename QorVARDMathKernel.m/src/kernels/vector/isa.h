@@ -37,7 +37,6 @@ struct PathTable {
       if (fill[l]) fill[l](level[l]);
     }
   }
-  const Paths &active() const { return level[isa_active()]; }
 };
 
 }  // namespace qvk
