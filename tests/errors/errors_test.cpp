@@ -125,7 +125,12 @@ TEST_F(Errors, ParametersFillTheirKindsSlotsInOrder) {
   EXPECT_STREQ(e->GetNLSDiagnosticParam(11), "1.5");
   EXPECT_STREQ(e->GetNLSDiagnosticParam(20), "10.5");
   EXPECT_STREQ(e->GetNLSDiagnosticParam(21), "");
-  e->Release();
+  // The 25 placeholders given as texts.
+  QorUnicodeString texts[25];
+  texts[0] = "x";
+  texts[24] = "z";
+  out([&] { e->CreateStratoError(400, nullptr, texts); });  // raised and released
+  EXPECT_STREQ(last()->GetNLSDiagnostic(), "ix,, r,, s,,z");
 }
 
 TEST_F(Errors, ShippedCatalogsMatchTheirRaises) {
