@@ -231,6 +231,10 @@ TEST(Eigen, EveryPathMatchesScalarOrder) {
     for (int j = 1; j <= n; ++j)
       for (int i = j; i <= n; ++i) wild.set(i, j, v[(i - 1) + (j - 1) * n]);
     inputs.push_back(wild);
+    const std::vector<double> bad = qvk_test::adversarial_doubles(static_cast<size_t>(n) * n, n);
+    for (int j = 1; j <= n; ++j)
+      for (int i = j; i <= n; ++i) wild.set(i, j, bad[(i - 1) + (j - 1) * n]);
+    inputs.push_back(wild);
     for (const Sym &a : inputs) {
       SCOPED_TRACE(testing::Message() << "n " << n);
       Eig ref;
