@@ -2,8 +2,17 @@
  * kernels are reached by their plain names. */
 #include <stdio.h>
 
+#include "QorVARDMathKernel/algorithms.h"
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/vector.h"
+
+/* A constant basis: the fit is the weighted mean. */
+static int constant(const int *one, const int *zero, const int *m, const int *one2,
+                    const int *zero2, const double *x, double *scratch, double *p, int *info) {
+  (void)one, (void)zero, (void)m, (void)one2, (void)zero2, (void)x, (void)scratch, (void)info;
+  p[0] = 1.0;
+  return 0;
+}
 
 int main(void) {
   double x[4] = {1.0, -2.0, 3.0, -4.0}, y[4] = {0.5, 0.5, 0.5, 0.5};
@@ -23,6 +32,17 @@ int main(void) {
       e_idamax(&n, x, &one) != 4) {
     printf("FAIL\n");
     return 1;
+  }
+  {
+    int m1 = 1, n3 = 3, info = -1;
+    double xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, x0[3] = {0, 0, 0}, u[3] = {1, 2, 6};
+    double wt[3] = {1, 1, 1}, f = 0.0, fa[1], fw[1], fz[1], fb[3], fp[1], coef[1];
+    eaxrmc3_basis basis = constant;
+    if (eaxrmc3(&m1, &n3, xyz, x0, u, &f, basis, fa, fw, fz, fb, fp, coef, wt, &info) != 0 ||
+        info != 0 || f != 3.0) {
+      printf("FAIL\n");
+      return 1;
+    }
   }
   printf("ok\n");
   return 0;
