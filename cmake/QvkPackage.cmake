@@ -81,6 +81,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME libqorvardmathkernel-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 # shlibs file and the ldconfig trigger for the run-time package.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 find_program(QVK_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(QVK_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)

@@ -12,10 +12,13 @@
 #include "KORSYS/QorBase.h"
 #include "KORSYS/QorString.h"
 
+// An error or warning with its message identifier, catalog, return code
+// and the parameters of its catalog texts.
 class KORSYS_EXPORT QorError : public QorBaseUnknown {
  public:
-  enum { MaxParams = 25 };
+  enum { MaxParams = 25 };  // parameters per text
 
+  // Identifier, catalog and return code as given (empty or 0 otherwise).
   QorError();
   explicit QorError(unsigned int return_code);
   QorError(unsigned int return_code, const char *msg_id, const char *catalog);
@@ -73,6 +76,7 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
   const QorUnicodeString &GetNLSAdviceParam(int k) const;
   const QorUnicodeString &GetNLSRequestParam(int k) const;
 
+  // A new error with the same contents (one reference, the caller's).
   virtual QorError *CloneSelf() const;
 
   // The process's last error: the registry takes a reference to error
@@ -81,6 +85,7 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
   // The registered error without a new reference, or null.
   static QorError *QorGetLastError();
 
+  // The class's meta object.
   QorMetaClass *GetMetaObject() const override;
   static QorMetaClass *MetaObject();
 
@@ -104,12 +109,14 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
 // but its place in the class tree.
 class KORSYS_EXPORT QorResourceError : public QorError {
  public:
+  // As the constructors of QorError.
   QorResourceError();
   explicit QorResourceError(unsigned int return_code);
   QorResourceError(unsigned int return_code, const char *msg_id, const char *catalog);
   QorResourceError(const char *msg_id, const char *catalog);
   QorResourceError(const QorResourceError &other);
 
+  // As in QorError.
   QorError *CloneSelf() const override;
   QorMetaClass *GetMetaObject() const override;
   static QorMetaClass *MetaObject();
