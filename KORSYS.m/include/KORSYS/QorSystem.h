@@ -31,7 +31,7 @@
 
 extern "C" {
 KORSYS_EXPORT void QorFaultCountdown(long n);  // n <= 0 disarms
-KORSYS_EXPORT long QorFaultCalls(void);  // checkpoints passed since
+KORSYS_EXPORT long QorFaultCalls(void);  // checkpoints passed since the countdown
 // The checkpoint itself: 1 when this call is to fail.
 KORSYS_EXPORT int QorFaultPoint(void);
 }
