@@ -39,9 +39,17 @@ install(EXPORT QorVARDMathKernelTargets NAMESPACE QorVARDMathKernel::
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QorVARDMathKernelConfig.cmake.in
   ${PROJECT_BINARY_DIR}/QorVARDMathKernelConfig.cmake INSTALL_DESTINATION ${QVK_CMAKE_DIR})
 # The version file also refuses a 64-bit install to a 32-bit caller and
-# the reverse.
+# the reverse. The 32-bit build passes -m32 as a compile option, so CMake's
+# own probe of the compiler found 8-byte pointers: the file is told 4.
+if(QVK_M32)
+  set(qvk_sizeof_void_p ${CMAKE_SIZEOF_VOID_P})
+  set(CMAKE_SIZEOF_VOID_P 4)
+endif()
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/QorVARDMathKernelConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
+if(QVK_M32)
+  set(CMAKE_SIZEOF_VOID_P ${qvk_sizeof_void_p})
+endif()
 install(FILES ${PROJECT_BINARY_DIR}/QorVARDMathKernelConfig.cmake
               ${PROJECT_BINARY_DIR}/QorVARDMathKernelConfigVersion.cmake
         DESTINATION ${QVK_CMAKE_DIR} COMPONENT dev)
