@@ -21,6 +21,7 @@
 #include "KORSYS/QorString.h"
 #include "KORSYS/export.h"
 
+// Statuses: success, general failure, invalid argument, file exists.
 #define QOR_S_OK 0
 #define QOR_E_FAIL ((int)0x80004005)
 #define QOR_E_INVALIDARG ((int)0x80070057)
@@ -30,7 +31,7 @@
 
 extern "C" {
 KORSYS_EXPORT void QorFaultCountdown(long n);  // n <= 0 disarms
-KORSYS_EXPORT long QorFaultCalls(void);
+KORSYS_EXPORT long QorFaultCalls(void);  // checkpoints passed since the countdown
 // The checkpoint itself: 1 when this call is to fail.
 KORSYS_EXPORT int QorFaultPoint(void);
 }
@@ -44,19 +45,20 @@ KORSYS_EXPORT int QorGetLoginName(char *buffer, int size);
 
 // Facts about the machine; the record begins with the host name.
 struct QorSystemInfo {
-  char hostName[256];
-  char systemName[256];
-  char release[256];
-  char machine[256];
+  char hostName[256];    // as uname(2) tells them
+  char systemName[256];  // "Linux"
+  char release[256];     // of the system
+  char machine[256];     // "x86_64", "i686"
 };
+// Fills record; 0 on success.
 KORSYS_EXPORT int QorGetSystemInfo(QorSystemInfo *record);
 
 // A point in time, the current one unless given.
 class KORSYS_EXPORT QorTime {
  public:
   QorTime();
-  explicit QorTime(time_t t);
-  time_t GetTime() const { return _Time; }
+  explicit QorTime(time_t t);  // the time t
+  time_t GetTime() const { return _Time; }  // seconds since the epoch
   // The local time printed with strftime conversions; reserved must be 0.
   // Empty when the conversion fails or gives no text.
   QorUnicodeString ConvertToString(const char *format, int reserved) const;

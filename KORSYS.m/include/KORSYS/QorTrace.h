@@ -19,6 +19,7 @@
 
 #include "KORSYS/export.h"
 
+// A named channel of trace output.
 class KORSYS_EXPORT QorTrace {
  public:
   // output: "STDOUT" (the default for null), "STDERR", or a file path that
@@ -30,6 +31,7 @@ class KORSYS_EXPORT QorTrace {
   QorTrace(const QorTrace &) = delete;
   QorTrace &operator=(const QorTrace &) = delete;
 
+  // What the channel was built with.
   const char *GetName() const { return _Name; }
   const char *GetDescription() const { return _Description; }
   int GetMode() const { return _Mode; }
@@ -59,7 +61,7 @@ class KORSYS_EXPORT QorTrace {
 // Switches the channels of one name.
 class KORSYS_EXPORT QorTraControle {
  public:
-  explicit QorTraControle(const char *name);
+  explicit QorTraControle(const char *name);  // the channels named name
   ~QorTraControle();
   QorTraControle(const QorTraControle &) = delete;
   QorTraControle &operator=(const QorTraControle &) = delete;

@@ -103,6 +103,7 @@ class QVK_EXPORT QorVardListingServices {
    * cannot tell. */
   static void ComputeFileName(QorUnicodeString &name);
 
+  /* The listing's state, as the functions above return it. */
   static QorUnicodeString _Directory;
   static QorUnicodeString _FileName;
   static int _Descriptor;
