@@ -1,6 +1,9 @@
 // Strings, collections and the meta-class registry of the system services.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "KORSYS/QorBase.h"
 #include "KORSYS/QorError.h"
 #include "KORSYS/QorString.h"
@@ -67,4 +70,14 @@ TEST(KorsysMeta, RegisteredOnceWithItsBases) {
   EXPECT_EQ(QorMetaClass::IsAKindOf(a, "QorTrace"), 0);
   EXPECT_EQ(QorMetaClass::IsAKindOf(QorError::MetaObject(), "QorResourceError"), 0);
   EXPECT_EQ(fct_RetrieveMetaObject("", 1, nullptr, "", "", 0), nullptr);
+
+  // Threads registering one class at once all get the one meta object.
+  QorMetaClass *seen[4];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&seen, t] {
+      seen[t] = fct_RetrieveMetaObject("TestKorsysRace", 1, nullptr, "", "", 8);
+    });
+  for (auto &th : threads) th.join();
+  for (QorMetaClass *meta : seen) EXPECT_EQ(meta, QorMetaClass::Find("TestKorsysRace"));
 }
