@@ -21,6 +21,14 @@ const long kMaxField = 1024;
 
 const char *text_or_empty(const char *text) { return text ? text : ""; }
 
+// n in decimal (snprintf rather than std::to_string, whose digit table
+// would become an exported symbol of the library).
+std::string decimal(long n) {
+  char digits[24];
+  snprintf(digits, sizeof digits, "%ld", n);
+  return digits;
+}
+
 // Reads the digits at p (advancing it), saturating at kMaxField.
 long clamped_number(const char *&p) {
   long v = 0;
@@ -48,10 +56,10 @@ bool one_double_conversion(const char *format, std::string &safe) {
     }
     safe += '%';
     while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0') safe += *p++;
-    if (*p >= '0' && *p <= '9') safe += std::to_string(clamped_number(p));
+    if (*p >= '0' && *p <= '9') safe += decimal(clamped_number(p));
     if (*p == '.') {
       ++p;
-      safe += '.' + std::to_string(clamped_number(p));
+      safe += '.' + decimal(clamped_number(p));
     }
     switch (*p) {
       case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
@@ -81,7 +89,7 @@ void put_number(QorTrace &channel, const char *text, const int *n) {
     return;
   }
   std::string line = text_or_empty(text);
-  line += std::to_string(*n);
+  line += decimal(*n);
   line += '\n';
   qvk::diag::print_text(channel, line.data(), line.size());
 }
