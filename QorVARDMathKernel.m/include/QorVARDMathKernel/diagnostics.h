@@ -113,6 +113,8 @@ class QVK_EXPORT QorVardListingServices {
    * -1 and the names are empty, also when the close reports a failure
    * (the system has released the descriptor then too). */
   static int Reset();
+  /* The two names are references to the state itself: read them only
+   * while no other thread opens, moves or closes the listing. */
   static QorUnicodeString &GetDirectory(); /* empty when none is open */
   static QorUnicodeString &GetFileName();  /* without directory; empty when none */
   static int GetDescriptor();              /* -1 when none is open */
