@@ -14,6 +14,14 @@ if(QVK_SANITIZE)
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+# The thread sanitizer cannot share a build with the address sanitizer.
+if(QVK_TSAN)
+  if(QVK_SANITIZE)
+    message(FATAL_ERROR "QVK_TSAN and QVK_SANITIZE need separate builds")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
 
 # Per instruction-set source files: the suffix picks the flags. Never -mfma,
 # never -march=native. The plain scalar order is kept out of the
