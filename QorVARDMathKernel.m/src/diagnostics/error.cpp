@@ -44,15 +44,10 @@ struct ForgetOwnLastError {
 
 namespace qvk::diag {
 
-// Every write of an error report goes through here: one channel write at
-// level 2, with standard output pointed at the listing. A write that fails
-// (full disk, closed standard output) is dropped.
-void report_write(QorTrace &channel, const char *text) {
-  to_listing([&] {
-    channel._Level = 2;
-    channel.TraPut(text);
-  });
-}
+// Every write of an error report goes through here: one whole channel write
+// at level 2 into the listing (standard output when none is open). A write
+// that fails (full disk, closed standard output) is dropped.
+void report_write(QorTrace &channel, const char *text) { print_text(channel, text); }
 
 void report_unbuilt(const char *msg_id, const char *catalog) {
   char line[512];
