@@ -9,6 +9,7 @@
 #ifndef KORSYS_QORBASE_H
 #define KORSYS_QORBASE_H
 
+#include <atomic>
 #include <cstddef>
 
 #include "KORSYS/export.h"
@@ -29,10 +30,10 @@ class KORSYS_EXPORT QorBaseUnknown {
   static void operator delete(void *block);
 
   // Returns the count after the change; the Release that returns 0 has
-  // destroyed the object.
+  // destroyed the object. Safe from several threads at once.
   unsigned long AddRef();
   unsigned long Release();
-  unsigned long GetRefCount() const { return _RefCount; }
+  unsigned long GetRefCount() const { return _RefCount.load(); }
 
   // The object's class: its meta object, its name, and 1 when it is or
   // derives from the class named class_name.
@@ -47,7 +48,7 @@ class KORSYS_EXPORT QorBaseUnknown {
   virtual ~QorBaseUnknown();
 
  private:
-  unsigned long _RefCount;
+  std::atomic<unsigned long> _RefCount;
 };
 
 // One registered class: its name, kind, base class and size. Meta objects

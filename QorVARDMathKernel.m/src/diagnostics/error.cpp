@@ -1,6 +1,7 @@
 // The library's error class: classification from the catalog, parameter
 // slots, the printed report, and the Fortran entry ehrprog.
 #include <cstdio>
+#include <mutex>
 #include <new>
 
 #include "QorVARDMathKernel/diagnostics.h"
@@ -168,13 +169,23 @@ void QorVardError::Activate() {
 void QorVardError::Print() {
   using qvk::diag::report_write;
   const char *open = banner(_Severity);
-  report_write(Tra_OPTPrint, open);
-  report_write(Tra_VARDPrint, open);
+  // The message is composed (catalog read) before the listing is locked; the
+  // six writes then go out together, so reports raised by several threads at
+  // once never mix.
+  QorUnicodeString message;
+  bool composed = false;
   try {
-    report_write(Tra_OPTPrint, GetNLSMessage());
-    report_write(Tra_VARDPrint, GetNLSMessage());
+    message = GetNLSMessage();
+    composed = true;
   } catch (const std::bad_alloc &) {
     // No memory to compose the message: the banners still frame the gap.
+  }
+  std::lock_guard<std::recursive_mutex> hold(qvk::diag::listing_lock());
+  report_write(Tra_OPTPrint, open);
+  report_write(Tra_VARDPrint, open);
+  if (composed) {
+    report_write(Tra_OPTPrint, message);
+    report_write(Tra_VARDPrint, message);
   }
   report_write(Tra_OPTPrint, kClosing);
   report_write(Tra_VARDPrint, kClosing);
