@@ -14,7 +14,6 @@
 #ifndef QVK_KERNELS_DENSE_GEMM_SIMD_H
 #define QVK_KERNELS_DENSE_GEMM_SIMD_H
 
-#include <array>
 #include <cstddef>
 #include <utility>
 
@@ -64,8 +63,13 @@ struct GemmSimd {
     }
   }
 
+  // A plain struct rather than std::array: its accessors would be
+  // instantiated outside this unit's unnamed namespace.
+  struct Tiles {
+    Tile at[MV * NR];
+  };
   template <bool kPacked, std::size_t... I>
-  static constexpr std::array<Tile, MV * NR> tiles(std::index_sequence<I...>) {
+  static constexpr Tiles tiles(std::index_sequence<I...>) {
     return {{&tile<int(I / NR) + 1, int(I % NR) + 1, kPacked>...}};
   }
 
@@ -74,7 +78,7 @@ struct GemmSimd {
   template <bool kPacked>
   static void block(int mc, int ncols, int kc, const double *abuf, const double *b,
                     ptrdiff_t ldb, double *c, ptrdiff_t ldc, double factor) {
-    static constexpr std::array<Tile, MV * NR> table =
+    static constexpr Tiles table =
         tiles<kPacked>(std::make_index_sequence<MV * NR>{});
     for (int jr = 0; jr < ncols; jr += NR) {
       const int nc = ncols - jr < NR ? ncols - jr : NR;
@@ -82,7 +86,7 @@ struct GemmSimd {
       for (int ir = 0; ir < mc; ir += MR) {
         const int rows = mc - ir < MR ? mc - ir : MR;
         const int nv = (rows + W - 1) / W;
-        table[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
+        table.at[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
                                         c + ir + jr * ldc, ldc, factor, rows - (nv - 1) * W);
       }
     }
