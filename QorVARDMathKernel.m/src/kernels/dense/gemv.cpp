@@ -1,8 +1,6 @@
 // Entries of the matrix-vector product: eagemv (checks, quick returns and
 // the panel split), dgemvf (the published algorithm) and the four inner
 // kernels callable on their own.
-#include <cstdio>
-
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/vector.h"
 #include "kernels/dense/gemv.h"
@@ -149,8 +147,7 @@ void dgemvf(const char *trans, const int *m, const int *n, const double *alpha, 
   else if (iy == 0)
     info = 11;
   if (info != 0) {
-    std::printf("DGEMV Error : %d\n", info);
-    std::fflush(stdout);
+    qvk::product_report("DGEMV Error : ", info);
     return;
   }
   const double al = *alpha, be = *beta;
