@@ -2,6 +2,8 @@
 # a sum: no contraction into FMA, no fast-math, SSE2 arithmetic on 32-bit.
 add_compile_options(-ffp-contract=off -fno-fast-math -fno-math-errno
                     -Wall -Wextra)
+# The Fortran callers compare reals exactly on purpose: results are bits.
+add_compile_options($<$<COMPILE_LANGUAGE:Fortran>:-Wno-compare-reals>)
 set(QVK_ARCH_FLAGS "")
 if(QVK_M32)
   set(QVK_ARCH_FLAGS -m32)
@@ -22,10 +24,13 @@ endif()
 # point at another implementation.
 execute_process(COMMAND ${CMAKE_C_COMPILER} ${QVK_ARCH_FLAGS} -print-multiarch
                 OUTPUT_VARIABLE qvk_multiarch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-if(qvk_multiarch)
-  set(CMAKE_LIBRARY_ARCHITECTURE ${qvk_multiarch})
-endif()
+set(QVK_MULTIARCH "${qvk_multiarch}" CACHE INTERNAL "")
 function(qvk_find_peer var soname folder)
+  # Each language enabled later sets its own guess; the compiler's answer
+  # with the build's flags holds here.
+  if(QVK_MULTIARCH)
+    set(CMAKE_LIBRARY_ARCHITECTURE ${QVK_MULTIARCH})
+  endif()
   find_library(${var} NAMES ${soname} PATH_SUFFIXES ${folder}
                DOC "${soname} from its own ${folder} folder")
 endfunction()

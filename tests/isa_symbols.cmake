@@ -23,9 +23,11 @@ foreach(o ${objects})
     endif()
     set(type "${CMAKE_MATCH_1}")
     set(sym "${CMAKE_MATCH_2}")
-    # The filler, and the exception personality's reference, which is data
-    # and the same in every unit.
-    if(sym MATCHES "_fill_(sse2|avx2|avx512)E" OR sym STREQUAL "DW.ref.__gxx_personality_v0")
+    # The filler; the exception personality's reference, which is data; and
+    # the 32-bit build's program-counter thunks (a load and a return, the
+    # same bytes whatever the flags).
+    if(sym MATCHES "_fill_(sse2|avx2|avx512)E" OR sym STREQUAL "DW.ref.__gxx_personality_v0"
+       OR sym MATCHES "^__x86\\.get_pc_thunk\\.")
       continue()
     endif()
     get_filename_component(name ${o} NAME)
