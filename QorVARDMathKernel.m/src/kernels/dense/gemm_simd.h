@@ -1,5 +1,5 @@
 // The general case of eagemm written once over a vector type V (see
-// dense_simd.h), included by each instruction-set file only.
+// kernels/vector/simd.h), included by each instruction-set file only.
 //
 // Layout: C is formed in tiles of MR = MV*W rows by NR columns held in
 // registers, vectors running down the rows of C, each value of op(B)

@@ -3,7 +3,7 @@
 // with its own flags. Everything sits in an unnamed namespace: the copies
 // must never be merged by the linker.
 //
-// V is one of the lane types of kernels/packed/lanes.h.
+// V is one of the vector types of kernels/vector/simd.h.
 //
 // Not transposed: the update of one column touches each element once, so
 // the elements run W at a time. Transposed: G running sums, one per column,

@@ -7,7 +7,7 @@
 // them is finished in ascending columns.
 //
 // Blocks of rows: W consecutive rows i0..i0+W-1 advance together, one lane
-// per row (the lane types of lanes.h). For columns j < i0 the rows need only
+// per row (a vector type of kernels/vector/simd.h). For columns j < i0 the rows need only
 // factor rows before i0, so the W sums of one column run side by side: a
 // buffer holds the block transposed, P[(k-1)*W + r] = l(i0+r, k), and each
 // factor element l(j,k) is loaded once for the W rows. Then the block's own
