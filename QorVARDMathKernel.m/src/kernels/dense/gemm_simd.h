@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "kernels/vector/blocking.h"
+
 namespace {
 
 template <class V, int MV, int NR, int MC, int KC, int NC>
@@ -25,6 +27,8 @@ struct GemmSimd {
   using ptrdiff_t = std::ptrdiff_t;
   static constexpr int W = V::W, MR = MV * W;
   static_assert(MC % MR == 0 && NC % NR == 0, "blocks hold whole tiles");
+  static_assert(sizeof(double) * (MC * KC + KC * NC) <= qvk::kFrameBudget,
+                "copy buffers over the frame budget");
 
   using Tile = void (*)(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
                         ptrdiff_t ldc, double factor, int tail);
@@ -192,6 +196,10 @@ struct GemmSimd {
     (tb ? run_bt : run_bn)(ta, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);
   }
 };
+
+// The path of vector type V with the blocks of a row of the table.
+template <class V, const qvk::GemmBlocks &B>
+using GemmFor = GemmSimd<V, B.mv, B.nr, B.mc, B.kc, B.nc>;
 
 }  // namespace
 

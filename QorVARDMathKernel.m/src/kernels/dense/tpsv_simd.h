@@ -15,6 +15,7 @@
 #include <cstddef>
 
 #include "kernels/packed/layout.h"
+#include "kernels/vector/blocking.h"
 
 // The running sums are chains of scalar operations: left to the vectorizer,
 // a short one gets packed products and lane extractions that only slow it.
@@ -103,8 +104,9 @@ QVK_PLAIN_LOOPS int groups_upper_t(int j, int n, const double *ap, double *x, bo
 }
 
 // Columns with few earlier rows, where a group would only wait on its own
-// triangle of divisions, go singly (the processor overlaps them).
-constexpr int kSingleColumns = 32;
+// triangle of divisions, go singly (the processor overlaps them):
+// kSingleColumns of the blocking table.
+using qvk::kSingleColumns;
 
 // The first columns singly, then groups of 8, and of 4, 2 and 1 for the
 // last few.
@@ -204,7 +206,7 @@ void lanes_backward(int n, const double *ap, double *P) {
   }
 }
 
-constexpr int kColumnBuffer = 4096;  // doubles: 32 KiB of stack
+constexpr int kColumnBuffer = qvk::kLaneBuffer;
 
 // Columns W at a time while the buffer holds them (Wide, then Narrow), the
 // rest one at a time.

@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "kernels/packed/layout.h"
+#include "kernels/vector/blocking.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ bool block_rows(int i0, double tol, double *ap, double *P, double *piv, int *fai
 
 // Blocks of Wide::W rows while the buffer holds them, then of Narrow::W,
 // then single rows.
-constexpr int kBlockBuffer = 4096;  // doubles: 32 KiB of stack
+constexpr int kBlockBuffer = qvk::kLaneBuffer;
 
 template <class Wide, class Narrow>
 int factor_blocked(int i1, int n, double tol, double *ap, double *piv) {
