@@ -161,6 +161,15 @@ TEST(BadArguments, ProductsWithNothingToDo) {
       }
       eagemm("N", "N", &big, &big, &zero, &two, nullptr, &zero, nullptr, &zero, &one, nullptr,
              &zero, 1, 1);
+      // Quick returns come before the checks: bad letters and leading
+      // dimensions pass unseen.
+      eagemm("X", "Y", &zero, &big, &big, &two, nullptr, &zero, nullptr, &zero, &two, nullptr,
+             &zero, 1, 1);
+      const double alpha0 = 0.0;
+      for (char t : {'N', 'T', 'C'}) {
+        eagemv(&t, &big, &big, &alpha0, nullptr, &big, nullptr, &ione, &one, nullptr, &ione, 1);
+        dgemvf(&t, &big, &big, &alpha0, nullptr, &big, nullptr, &ione, &one, nullptr, &ione, 1);
+      }
     }
   });
 }
