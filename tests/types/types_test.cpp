@@ -81,8 +81,9 @@ TEST(Date, TextForm) {
 TEST(Timer, StartStopAndReset) {
   QorVardTimer t;
   EXPECT_EQ(t.GetElapsed(), 0.0);
-  const double w0 = wall();
+  const double before = wall();
   t.Start();
+  const double w0 = wall();  // after Start: a busy machine may pause us before it
   while (wall() - w0 < 0.002) {
   }
   t.Start();
@@ -91,8 +92,8 @@ TEST(Timer, StartStopAndReset) {
   t.Stop();
   const double e = t.GetElapsed();
   EXPECT_GE(e, running);
-  EXPECT_GE(e, 0.001);
-  EXPECT_LE(e, wall() - w0 + 1e-3);
+  EXPECT_GE(e, 0.0019);
+  EXPECT_LE(e, wall() - before + 1e-5);
   EXPECT_EQ(t.GetElapsed(), e);
   t.Start();
   t.Reset();
