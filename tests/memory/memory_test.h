@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "KORSYS/QorError.h"
 #include "KORSYS/QorSystem.h"
 #include "QorVARDMathKernel/diagnostics.h"
 #include "QorVARDMathKernel/memory.h"

@@ -87,6 +87,12 @@ int QorVardMemoryManager::ExtensionTable() {
   if (!bounds) return QOR_E_FAIL;
   _BoundaryTable = static_cast<int *>(bounds);
   if (fresh) _BoundaryTable[0] = -1;
+  // New entries start released, so that no slot past the live run ever
+  // holds a stale block.
+  for (size_t e = static_cast<size_t>(_Capacity); e < slots; ++e) {
+    _BlockTable[e] = nullptr;
+    _LengthTable[e] = 0;
+  }
   _Capacity = static_cast<int>(slots);
   return 0;
 }
