@@ -105,6 +105,16 @@ TEST(MemoryProbes, CheckAvailableMemory) {
   EXPECT_EQ(available, 0);
   EXPECT_EQ(QorFaultCalls(), before);  // no trial at all
 
+  // Under 64,000 words: the top of the address space (32-bit build), or
+  // nothing where a huge trial would prove nothing (64-bit build).
+  CheckAvailableMemory(1000, available);
+  if (sizeof(void *) == 8) {
+    EXPECT_EQ(available, 0);
+    EXPECT_EQ(QorFaultCalls(), before);
+  } else {
+    EXPECT_GT(available, 1000 * 1000);
+  }
+
   // 1 MB asked: the trial is 512,000 bytes below it, and it is granted.
   CheckAvailableMemory(131072, available);
   EXPECT_EQ(available, (131072 * 8 - 512000) / 8);

@@ -81,9 +81,11 @@ QVK_EXTERN_C_END
 
 /* The largest block, in words, that the platform allocator grants now,
  * found by trial from 8 x words - 512,000 bytes down in 512,000-byte
- * steps (a request under 64,000 words starts at the top of the 32-bit
- * range). In the 64-bit build the start is first lowered to the room that
- * the machine can back (see above). words = 64,000 gives 0 without a trial.
+ * steps (a request past 32 bits of bytes starts at the top of that range).
+ * A request of 64,000 words or less: in the 32-bit build the start wraps
+ * to the top of the 32-bit range; in the 64-bit build it gives 0 without
+ * a trial, and every start is first lowered to the room that the machine
+ * can back (see above).
  * available [out] the block found, in words; 0 when none. */
 QVK_EXPORT void CheckAvailableMemory(int words, int &available);
 

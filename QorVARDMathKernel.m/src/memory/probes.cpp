@@ -110,21 +110,31 @@ unsigned int allowance_words() {
 }  // namespace qvk_memory
 
 void CheckAvailableMemory(int words, int &available) {
-  // The first trial is 512,000 bytes below the request; a request under
-  // 64,000 words starts at the top of the 32-bit range instead. A request
-  // whose bytes exceed 32 bits starts at that top too.
+  // The first trial is 512,000 bytes below the request, and a request whose
+  // bytes exceed 32 bits starts at the top of that range.
   uint64_t bytes = words > 0 ? 8u * static_cast<uint64_t>(words) : 0;
   uint32_t b;
-  if (bytes < kTrialStep)
+  if (bytes < kTrialStep) {
+#ifdef QVK_BREAK_HEAP
+    // Under 64,000 words the start wraps to the top of the 32-bit range:
+    // the largest block that the address space can still give.
     b = static_cast<uint32_t>((1ull << 32) + bytes - kTrialStep);
-  else if (bytes - kTrialStep > UINT32_MAX)
+#else
+    // Clamped, not wrapped: a trial block of the whole 32-bit range
+    // proves nothing where the kernel overcommits.
+    b = 0;
+#endif
+  } else if (bytes - kTrialStep > UINT32_MAX) {
     b = UINT32_MAX - UINT32_MAX % kTrialStep;
-  else
+  } else {
     b = static_cast<uint32_t>(bytes - kTrialStep);
+  }
 #ifndef QVK_BREAK_HEAP
-  // A trial block beyond what the machine can back proves nothing here.
-  uint64_t room = qvk_memory::room_of(qvk_memory::measure_room(0));
-  if (b > room) b = static_cast<uint32_t>(room - room % kTrialStep);
+  // A trial block beyond what the machine can back proves nothing either.
+  if (b != 0) {
+    uint64_t room = qvk_memory::room_of(qvk_memory::measure_room(0));
+    if (b > room) b = static_cast<uint32_t>(room - room % kTrialStep);
+  }
 #endif
   while (b != 0) {
     void *p = QorUnsecuredMemAlloc(b);
