@@ -122,10 +122,12 @@ int QorVardMemoryManager::FailOverflow() {
   return QOR_E_FAIL;
 }
 
+// Newest first, the order in which an allocator best takes blocks back.
 void QorVardMemoryManager::ReleaseEntries(int first, int last) {
-  for (int e = first; e <= last; ++e) {
+  for (int e = last; e >= first; --e) {
     if (!_BlockTable[e]) continue;
-    DestructionElement(_BlockTable[e]);
+    free(_BlockTable[e]);  // as DestructionElement, without the call
+    _BlockTable[e] = nullptr;
     _WordsInUse -= _LengthTable[e];
     _LengthTable[e] = 0;
   }
@@ -152,7 +154,7 @@ int QorVardMemoryManager::Allocation(int count, int &index, char **&pointers,
 
   if (_Capacity == 0 && ExtensionTable() != 0) return FailTables();
   int last = _BoundaryTable[_CurrentIndex];
-  if (EnsureSlots(last + 2) != 0) return FailTables();
+  if (last + 2 >= _Capacity && EnsureSlots(last + 2) != 0) return FailTables();
 
   if (_WarningMode && total + 1 > qvk_memory::allowance_words()) return kWarningResult;
 
@@ -236,9 +238,30 @@ int QorVardMemoryManager::Allocation(int count, int &index, char **p1, unsigned 
     qvk_memory::raise_text("Memory allocation: more than 11 arrays in one request", false);
     return QOR_E_FAIL;
   }
-  unsigned int lengths[kMaxPairs] = {l1, l2, l3, l4, l5, l6, l7, l8, l9, l10, l11};
-  char **targets[kMaxPairs] = {p1, p2, p3, p4, p5, p6, p7, p8, p9, p10, p11};
-  char *slots[kMaxPairs] = {};
+  // Only the pairs in use are copied: a request is mostly one to three.
+  unsigned int lengths[kMaxPairs];
+  char **targets[kMaxPairs];
+  switch (count) {
+#define QVK_PAIR(k, p, l) \
+  case k:                 \
+    lengths[k - 1] = l;   \
+    targets[k - 1] = p;   \
+    [[fallthrough]];
+    QVK_PAIR(11, p11, l11)
+    QVK_PAIR(10, p10, l10)
+    QVK_PAIR(9, p9, l9)
+    QVK_PAIR(8, p8, l8)
+    QVK_PAIR(7, p7, l7)
+    QVK_PAIR(6, p6, l6)
+    QVK_PAIR(5, p5, l5)
+    QVK_PAIR(4, p4, l4)
+    QVK_PAIR(3, p3, l3)
+    QVK_PAIR(2, p2, l2)
+    QVK_PAIR(1, p1, l1)
+#undef QVK_PAIR
+    default: break;
+  }
+  char *slots[kMaxPairs];  // only the first count are written, on success
   char **pointers = slots;
   int rc = Allocation(count, index, pointers, lengths);
   if (rc != 0) return rc;

@@ -35,7 +35,6 @@ int g_allowance_first = 0;  // ehalmxc: the limit is computed once
 int g_blas_kind = -1;       // ehaldb's cache
 
 qvk_memory::AllowanceProbe g_allowance_probe = nullptr;
-bool g_one_block_refused = false;
 
 void print_shortage_warning() {
   printf("*** WARNING *** Less than %d Mb \n", 128);
@@ -98,8 +97,8 @@ namespace qvk_memory {
 
 void set_allowance_probe(AllowanceProbe probe) { g_allowance_probe = probe; }
 
+bool g_one_block_refused = false;
 void set_one_block_refused(bool refused) { g_one_block_refused = refused; }
-bool one_block_refused() { return g_one_block_refused; }
 
 unsigned int allowance_words() {
   int allowance = 0;

@@ -14,7 +14,8 @@ unsigned int allowance_words();
 
 // While set, every one-block attempt fails as a refused malloc would.
 void set_one_block_refused(bool refused);
-bool one_block_refused();
+extern bool g_one_block_refused;
+inline bool one_block_refused() { return g_one_block_refused; }
 
 }  // namespace qvk_memory
 
