@@ -78,6 +78,10 @@ QorVardTypeEncap::~QorVardTypeEncap() {
   if (_Type == QorVardValueString) ::operator delete(_Value._Ptr);
   _Value = Value();
   _Type = QorVardValueLast;
+  // The empty value must really stay behind (a static may still be read by
+  // later destructors at unload): the compiler may not drop these stores
+  // as writes to a dead object.
+  __asm__ __volatile__("" : : "r"(this) : "memory");
 }
 
 QorVardTypeEncap &QorVardTypeEncap::operator=(const QorVardTypeEncap &source) {
