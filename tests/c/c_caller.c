@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "QorVARDMathKernel/dense.h"
+#include "QorVARDMathKernel/memory.h"
 #include "QorVARDMathKernel/vector.h"
 
 int main(void) {
@@ -23,6 +24,16 @@ int main(void) {
       e_idamax(&n, x, &one) != 4) {
     printf("FAIL\n");
     return 1;
+  }
+  {
+    char version[8] = "x";
+    int words = 0;
+    getversionmkl(version);
+    ehumem(&words);
+    if (version[0] != '\0' || words < 1) {
+      printf("FAIL\n");
+      return 1;
+    }
   }
   printf("ok\n");
   return 0;
