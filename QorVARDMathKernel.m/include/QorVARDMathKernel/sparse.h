@@ -15,6 +15,10 @@
  * p(j)+1 .. p(j+1) (1-based), p(1) = 0, p(k+1) = total members. Adding 1
  * to every offset gives the pointer form (xadj) that mmd reads.
  *
+ * Argument classes: [in] read only; [out] written; [in,out] read and
+ * updated; [mod] overwritten with values of no use on return; [ws]
+ * workspace of the stated size, contents undefined on entry and return.
+ *
  * Caution: no routine here checks its arguments. Sizes, ranges and graph
  * shapes stated below are trusted; the routines read and write only the
  * stated extents for any input that meets them. None allocates memory or
