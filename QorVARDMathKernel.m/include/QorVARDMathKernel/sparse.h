@@ -129,7 +129,10 @@ QVK_EXPORT int eaupne(const int *nown, const int *nitem1, const int *npos1, cons
  *                  subscripts of the factor).
  * Nodes start in the degree bucket equal to their list length (an empty
  * list counts as 1), and all of bucket 1 is numbered first, head first.
- * The search for the lowest non-empty bucket stops at neqns. */
+ * The search for the lowest non-empty bucket stops at neqns, and after
+ * each element's degree update the tag is at least every mark made, which
+ * with delta < 0 an element larger than mdeg + delta would otherwise
+ * outrun. */
 QVK_EXPORT void mmd(int neqns, const int *xadj, int *adjncy, int *invp, int *perm, int delta,
                     int *dhead, int *qsize, int *llist, int *marker, int maxint, int *nofsub);
 
