@@ -1,13 +1,20 @@
 // Weighted least-squares fit through a basis evaluator.
-#include <vector>
+#include <random>
 
 #include "QorVARDMathKernel/algorithms.h"
-#include "algorithms_test.h"
 #include "qvk_test.h"
 
 namespace {
 
-using Vec = std::vector<double>;
+using qvk_test::Vec;
+
+Vec uniform(size_t n, unsigned seed, double lo = -1.0, double hi = 1.0) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> u(lo, hi);
+  Vec v(n);
+  for (auto &x : v) x = u(gen);
+  return v;
+}
 
 // What the evaluators saw, and the call that fails (0: none).
 struct Recorder {
@@ -63,7 +70,7 @@ class FitTest : public testing::Test {
 // and with weights 0 that remove points carrying garbage.
 TEST_F(FitTest, QuadraticDataReproduced) {
   const int n = 30;
-  const Vec xyz = alg_test::uniform(3 * n, 11, -2.0, 3.0), wt = alg_test::uniform(n, 12, 0.5, 2.0);
+  const Vec xyz = uniform(3 * n, 11, -2.0, 3.0), wt = uniform(n, 12, 0.5, 2.0);
   Vec uw(n), u(n), w01(n);
   for (int i = 0; i < n; ++i) {
     uw[i] = q(&xyz[3 * i]) * wt[i];
@@ -96,7 +103,7 @@ TEST_F(FitTest, QuadraticDataReproduced) {
 TEST_F(FitTest, CoplanarPointsAndWeightsOnce) {
   const int n = 12;
   Vec xyz, u;
-  const Vec r2 = alg_test::uniform(2 * n, 5);
+  const Vec r2 = uniform(2 * n, 5);
   for (int i = 0; i < n; ++i) {
     const double x = r2[2 * i], y = r2[2 * i + 1];
     xyz.insert(xyz.end(), {x, y, 0.5 * x - 0.25 * y + 1.0});
@@ -132,7 +139,7 @@ TEST_F(FitTest, SinglePointAndNoPoints) {
 // it leaves f = 0.0 and the coefficients computed. m outside 0..30 is
 // refused before any call.
 TEST_F(FitTest, FailuresAndRefusals) {
-  const Vec xyz = alg_test::uniform(24, 13), u = alg_test::uniform(8, 14), wt(8, 1.0);
+  const Vec xyz = uniform(24, 13), u = uniform(8, 14), wt(8, 1.0);
   const double x0[3] = {0, 0, 0};
   const Fit good = fit(4, xyz, x0, u, wt);
   ASSERT_EQ(good.status, 0);

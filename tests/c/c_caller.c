@@ -17,21 +17,19 @@ static int constant(const int *one, const int *zero, const int *m, const int *on
 }
 
 int main(void) {
-  double x[4] = {1.0, -2.0, 3.0, -4.0}, y[4] = {0.5, 0.5, 0.5, 0.5};
-  int n = 4, one = 1;
-  double two = 2.0;
-  double a[4] = {1.0, 2.0, 3.0, 4.0}, c[4] = {0.0, 0.0, 0.0, 0.0}, zero = 0.0;
-  int two_i = 2;
+  double x[4] = {1.0, -2.0, 3.0, -4.0}, y[4] = {0.5, 0.5, 0.5, 0.5}, two = 2.0, zero = 0.0;
+  double a[4] = {1.0, 2.0, 3.0, 4.0}, c[4] = {0.0, 0.0, 0.0, 0.0};
+  double xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, x0[3] = {0, 0, 0}, u[3] = {1, 2, 6}, wt[3] = {1, 1, 1};
+  double f = 0.0, fa[1], fw[1], fz[1], fb[3], fp[1], coef[1];
+  int n = 4, one = 1, two_i = 2, n3 = 3, info = -1, fit;
   HALDEN_BRIX2_INTERNAL_QorVARDMathKernel();
   /* C := 2*A*A' with A = [1 3; 2 4]. */
   eagemm("N", "T", &two_i, &two_i, &two_i, &two, a, &two_i, a, &two_i, &zero, c, &two_i, 1, 1);
-  if (c[0] != 20.0 || c[1] != 28.0 || c[2] != 28.0 || c[3] != 40.0) {
-    printf("FAIL\n");
-    return 1;
-  }
   e_daxpy(&n, &two, x, &one, y, &one);
-  if (y[0] != 2.5 || y[3] != -7.5 || e_dasum(&n, x, &one) != 10.0 ||
-      e_idamax(&n, x, &one) != 4) {
+  fit = eaxrmc3(&one, &n3, xyz, x0, u, &f, constant, fa, fw, fz, fb, fp, coef, wt, &info);
+  if (c[0] != 20.0 || c[1] != 28.0 || c[2] != 28.0 || c[3] != 40.0 || y[0] != 2.5 ||
+      y[3] != -7.5 || e_dasum(&n, x, &one) != 10.0 || e_idamax(&n, x, &one) != 4 || fit != 0 ||
+      info != 0 || f != 3.0) {
     printf("FAIL\n");
     return 1;
   }

@@ -8,9 +8,16 @@
 namespace qvk_test {
 
 std::vector<int> supported_isas() {
-  std::vector<int> v;
-  for (int l = 0; l <= qvk::isa_supported(); ++l) v.push_back(l);
+  std::vector<int> v(qvk::isa_supported() + 1);
+  for (size_t l = 0; l < v.size(); ++l) v[l] = static_cast<int>(l);
   return v;
+}
+
+std::vector<int> boundary_sizes() {
+  std::vector<int> s;
+  for (int n = 0; n <= 70; ++n) s.push_back(n);
+  for (int n : {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099}) s.push_back(n);
+  return s;
 }
 
 long first_bit_difference(const double *a, const double *b, size_t n) {
@@ -36,24 +43,12 @@ std::vector<double> random_doubles(size_t n, uint32_t seed, double lo, double hi
 }
 
 std::vector<double> adversarial_doubles(size_t n, uint32_t seed) {
-  static const double specials[] = {
-      std::numeric_limits<double>::quiet_NaN(),
-      -std::numeric_limits<double>::quiet_NaN(),
-      from_bits(0x7FF8000000ABCDEFull),  // quiet NaN with a payload
-      from_bits(0x7FF0000000000123ull),  // signalling NaN
-      std::numeric_limits<double>::infinity(),
-      -std::numeric_limits<double>::infinity(),
-      0.0,
-      -0.0,
-      std::numeric_limits<double>::denorm_min(),
-      -4.9e-320,
-      std::numeric_limits<double>::min(),
-      std::numeric_limits<double>::max(),
-      -1.0e300,
-      1.0e-300,
-      1.0,
-      -1.0,
-  };
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  const double specials[] = {nan, -nan, from_bits(0x7FF8000000ABCDEFull) /* quiet, payload */,
+                             from_bits(0x7FF0000000000123ull) /* signalling */, inf, -inf, 0.0, -0.0,
+                             std::numeric_limits<double>::denorm_min(), -4.9e-320,
+                             std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
+                             -1.0e300, 1.0e-300, 1.0, -1.0};
   const size_t ns = sizeof specials / sizeof specials[0];
   std::mt19937 gen(seed);
   std::uniform_int_distribution<int> pick(0, 3);
@@ -106,28 +101,20 @@ namespace {
 // The reference BLAS is opened globally and first: the reference LAPACK then
 // binds its BLAS calls to it (same soname) instead of whatever optimized
 // library the system name points at.
-void *blas_library() {
-  static void *lib = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
-  return lib;
-}
-
-void *lapack_library() {
-  static void *lib = blas_library() && *QVK_REF_LAPACK_PATH
-                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL)
-                         : nullptr;
-  return lib;
-}
+void *symbol(void *lib, const char *name) { return lib ? dlsym(lib, name) : nullptr; }
 
 }  // namespace
 
 void *reference_blas_symbol(const char *name) {
-  void *lib = blas_library();
-  return lib ? dlsym(lib, name) : nullptr;
+  static void *lib = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
+  return symbol(lib, name);
 }
 
 void *reference_lapack_symbol(const char *name) {
-  void *lib = lapack_library();
-  return lib ? dlsym(lib, name) : nullptr;
+  static void *lib = reference_blas_symbol("dcopy_") && *QVK_REF_LAPACK_PATH
+                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL)
+                         : nullptr;
+  return symbol(lib, name);
 }
 
 }  // namespace qvk_test

@@ -19,12 +19,10 @@ namespace qvk_test {
 std::vector<int> supported_isas();
 
 // Forces a code path for the lifetime of the object.
-class IsaScope {
- public:
+struct IsaScope {
   explicit IsaScope(int level) { qvk::isa_force(level); }
   ~IsaScope() { qvk::isa_force(-1); }
   IsaScope(const IsaScope &) = delete;
-  IsaScope &operator=(const IsaScope &) = delete;
 };
 
 // Runs body(level) with each supported level forced in turn; failures name
@@ -38,16 +36,8 @@ void for_each_isa(F body) {
   }
 }
 
-inline uint64_t bits(double v) {
-  uint64_t u;
-  std::memcpy(&u, &v, sizeof u);
-  return u;
-}
-inline double from_bits(uint64_t u) {
-  double v;
-  std::memcpy(&v, &u, sizeof v);
-  return v;
-}
+inline uint64_t bits(double v) { uint64_t u; std::memcpy(&u, &v, sizeof u); return u; }
+inline double from_bits(uint64_t u) { double v; std::memcpy(&v, &u, sizeof v); return v; }
 
 // Index of the first element whose bits differ, or -1. Two NaNs count as
 // equal: where two NaN operands meet, the processor keeps the payload of the
@@ -58,13 +48,14 @@ inline double from_bits(uint64_t u) {
 long first_bit_difference(const double *a, const double *b, size_t n);
 long exact_bit_difference(const double *a, const double *b, size_t n);
 
-#define EXPECT_SAME_BITS(a, b, n)                                                          \
-  do {                                                                                     \
-    long qvk_at_ = qvk_test::first_bit_difference((a), (b), (n));                          \
-    EXPECT_EQ(qvk_at_, -1) << "first difference at element " << qvk_at_ << ": "            \
-                           << (qvk_at_ >= 0 ? (a)[qvk_at_] : 0.0) << " vs "                 \
-                           << (qvk_at_ >= 0 ? (b)[qvk_at_] : 0.0);                          \
+#define QVK_EXPECT_NO_DIFFERENCE(find, a, b, n)                                  \
+  do {                                                                           \
+    long qvk_at_ = find((a), (b), (n));                                          \
+    EXPECT_EQ(qvk_at_, -1) << "first difference at element " << qvk_at_ << ": "  \
+                           << (qvk_at_ >= 0 ? (a)[qvk_at_] : 0.0) << " vs "       \
+                           << (qvk_at_ >= 0 ? (b)[qvk_at_] : 0.0);                \
   } while (0)
+#define EXPECT_SAME_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::first_bit_difference, a, b, n)
 
 // Values that catch a changed order or a fused multiply-add: wide exponent
 // range, cancellation, subnormals.
@@ -81,9 +72,7 @@ std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp = -30,
 class Checksum {
  public:
   void add(double v);
-  void add(const double *v, size_t n) {
-    for (size_t i = 0; i < n; ++i) add(v[i]);
-  }
+  void add(const double *v, size_t n) { for (size_t i = 0; i < n; ++i) add(v[i]); }
   void add(long long v);
   uint64_t value() const { return h_; }
 
@@ -101,26 +90,56 @@ class Checksum {
 constexpr double kX87Slack = 0x1p-40;
 long oracle_difference(const double *a, const double *b, size_t n);
 
-#define EXPECT_ORACLE_BITS(a, b, n)                                                      \
-  do {                                                                                   \
-    long qvk_at_ = qvk_test::oracle_difference((a), (b), (n));                           \
-    EXPECT_EQ(qvk_at_, -1) << "first difference at element " << qvk_at_ << ": "          \
-                           << (qvk_at_ >= 0 ? (a)[qvk_at_] : 0.0) << " vs "               \
-                           << (qvk_at_ >= 0 ? (b)[qvk_at_] : 0.0);                        \
-  } while (0)
+#define EXPECT_ORACLE_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::oracle_difference, a, b, n)
 
 // The reference BLAS and LAPACK, from their own files. The symbol is null
 // when the library is missing: the oracle tests then fail (ASSERT_ORACLE).
 void *reference_blas_symbol(const char *name);
 void *reference_lapack_symbol(const char *name);
 
-template <class F>
-F ref_blas(const char *name) {
-  return reinterpret_cast<F>(reference_blas_symbol(name));
+template <class F> F ref_blas(const char *name) { return reinterpret_cast<F>(reference_blas_symbol(name)); }
+template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(reference_lapack_symbol(name)); }
+
+using Vec = std::vector<double>;
+
+// Sizes across every unroll, vector and cache-block boundary: 0..70, then
+// the edges of the wider blocks.
+std::vector<int> boundary_sizes();
+
+// Runs op on a copy of initial on the scalar path, then on every path, and
+// expects the same bits (exact: NaN payloads too, as moves must keep them).
+// op may append what it returns (a sum, an index, an info) to its buffer.
+template <class Op>
+void expect_paths_agree(const Vec &initial, Op op, bool exact = false) {
+  Vec want = initial;
+  {
+    IsaScope scalar(qvk::kScalar);
+    op(want);
+  }
+  for_each_isa([&](int) {
+    Vec got = initial;
+    op(got);
+    ASSERT_EQ(got.size(), want.size());
+    if (exact) {
+      EXPECT_EQ(exact_bit_difference(got.data(), want.data(), got.size()), -1);
+    } else {
+      EXPECT_SAME_BITS(got.data(), want.data(), got.size());
+    }
+  });
 }
-template <class F>
-F ref_lapack(const char *name) {
-  return reinterpret_cast<F>(reference_lapack_symbol(name));
+
+// Runs ours on every path and the reference once, each on a copy of
+// initial, and expects the reference's bits (EXPECT_ORACLE_BITS).
+template <class Ours, class Ref>
+void expect_oracle_agrees(const Vec &initial, Ours ours, Ref ref) {
+  Vec want = initial;
+  ref(want);
+  for_each_isa([&](int) {
+    Vec got = initial;
+    ours(got);
+    ASSERT_EQ(got.size(), want.size());
+    EXPECT_ORACLE_BITS(got.data(), want.data(), got.size());
+  });
 }
 
 }  // namespace qvk_test

@@ -1,26 +1,26 @@
-// Resumable packed Cholesky factorization.
+// Resumable packed Cholesky factorization, and one checksum over the packed
+// kernels that ties the 32-bit build to the 64-bit one.
+#include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "QorVARDMathKernel/packed.h"
+#include "QorVARDMathKernel/solve.h"
 #include "qvk_test.h"
 
 namespace {
 
-using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
-using Dtpsv = void (*)(const char *, const char *, const char *, const int *, const double *,
-                       double *, const int *, int, int, int);
+using qvk_test::Vec;
 
 inline size_t at(int r, int c) { return static_cast<size_t>(c - 1 + r * (r - 1) / 2); }  // c <= r
 
 // A well-conditioned SPD matrix in the upper packed layout.
-std::vector<double> spd(int n, unsigned seed) {
-  std::vector<double> ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
+Vec spd(int n, unsigned seed) {
+  Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
   for (int i = 1; i <= n; ++i) ap[at(i, i)] = n + 1.0 + std::fabs(ap[at(i, i)]);
   return ap;
 }
 
-int factor(std::vector<double> &ap, int n, int i1 = 1, double tol = 0.0, double *piv = nullptr) {
+int factor(Vec &ap, int n, int i1 = 1, double tol = 0.0, double *piv = nullptr) {
   int info = -9;
   double p = -7.0;
   eaxfch(nullptr, &i1, &n, &tol, ap.data(), &info, piv ? piv : &p);
@@ -29,135 +29,88 @@ int factor(std::vector<double> &ap, int n, int i1 = 1, double tol = 0.0, double 
 
 const int kOrders[] = {1, 2, 3, 4, 5, 8, 9, 13, 16, 17, 33, 70, 151};
 
-// L with power-of-two diagonal and small integer entries: A = LL' is exact,
-// and so is every step of its factorization, which must return L itself.
-TEST(Cholesky, ExactFactorOfIntegerMatrix) {
-  const int n = 11;
-  std::vector<double> l(n * (n + 1) / 2), a(l.size(), 0.0);
-  for (int r = 1; r <= n; ++r)
-    for (int c = 1; c <= r; ++c) l[at(r, c)] = r == c ? double(1 << (r % 3)) : (r * 5 + c) % 7 - 3;
-  for (int r = 1; r <= n; ++r)
-    for (int c = 1; c <= r; ++c)
-      for (int k = 1; k <= c; ++k) a[at(r, c)] += l[at(r, k)] * l[at(c, k)];
-  qvk_test::for_each_isa([&](int) {
-    std::vector<double> ap = a;
-    double piv = 123.0;
-    EXPECT_EQ(factor(ap, n, 1, 0.0, &piv), 0);
-    EXPECT_EQ(ap, l);
-    EXPECT_EQ(piv, 123.0);  // not written on success
-  });
-}
-
 // Each row's off-diagonal values are the reference DTPSV (upper, transposed)
-// applied to the original row with the earlier factor rows, bit for bit;
-// the whole factor agrees with the reference DPPTRF to rounding (its pivots
-// subtract one dot product instead of a running difference).
+// of the original row with the earlier factor rows, bit for bit; the factor
+// agrees with the reference DPPTRF to rounding (its pivots subtract one dot
+// product instead of a running difference); piv is written only on failure.
 TEST(Cholesky, MatchesReferenceSolveAndFactorization) {
+  using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
+  using Dtpsv = void (*)(const char *, const char *, const char *, const int *, const double *,
+                         double *, const int *, int, int, int);
   auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
   auto dpptrf = qvk_test::ref_lapack<Dpptrf>("dpptrf_");
   ASSERT_ORACLE(dtpsv && dpptrf);
-  qvk_test::for_each_isa([&](int) {
-    for (int n : kOrders) {
-      SCOPED_TRACE(testing::Message() << "n " << n);
-      const std::vector<double> a = spd(n, n);
-      std::vector<double> ap = a, ref = a;
-      ASSERT_EQ(factor(ap, n), 0);
-      int info = -1;
-      dpptrf("U", &n, ref.data(), &info, 1);
-      ASSERT_EQ(info, 0);
+  for (int n : kOrders) {
+    SCOPED_TRACE(testing::Message() << "n " << n);
+    const Vec a = spd(n, n);
+    Vec ref = a;
+    int info = -1;
+    dpptrf("U", &n, ref.data(), &info, 1);
+    ASSERT_EQ(info, 0);
+    qvk_test::for_each_isa([&](int) {
+      Vec ap = a;
+      double piv = 123.0;
+      ASSERT_EQ(factor(ap, n, 1, 0.0, &piv), 0);
+      EXPECT_EQ(piv, 123.0);
       for (size_t k = 0; k < ap.size(); ++k) ASSERT_NEAR(ap[k], ref[k], 1e-13 * std::fabs(ref[k]));
       for (int i = 2; i <= n; ++i) {
-        std::vector<double> row(a.begin() + at(i, 1), a.begin() + at(i, i));
+        Vec row(a.begin() + at(i, 1), a.begin() + at(i, i));
         const int m = i - 1, one = 1;
         dtpsv("U", "T", "N", &m, ap.data(), row.data(), &one, 1, 1, 1);
         EXPECT_ORACLE_BITS(ap.data() + at(i, 1), row.data(), m);
       }
-    }
-  });
-}
-
-TEST(Cholesky, FactorTimesTransposeReproducesA) {
-  for (int n : {5, 40, 120}) {
-    const std::vector<double> a = spd(n, 3 * n);
-    std::vector<double> l = a;
-    ASSERT_EQ(factor(l, n), 0);
-    for (int r = 1; r <= n; ++r)
-      for (int c = 1; c <= r; ++c) {
-        double s = 0.0;
-        for (int k = 1; k <= c; ++k) s += l[at(r, k)] * l[at(c, k)];
-        ASSERT_NEAR(s, a[at(r, c)], 1e-14 * n * n) << r << " " << c;
-      }
+    });
   }
 }
 
-// Every path against the scalar order: random matrices, a failure half-way,
-// and NaN / Inf / subnormal entries (a NaN pivot is not reported).
+// Random matrices, a failure half-way, and NaN / Inf / subnormal entries
+// (a NaN pivot is not reported); info and the failed pivot ride along.
 TEST(Cholesky, EveryPathGivesTheScalarBits) {
-  for (int n : kOrders) {
+  for (int n : kOrders)
     for (int variant = 0; variant < 3; ++variant) {
-      std::vector<double> a = spd(n, 7 * n + variant);
+      SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant);
+      Vec a = spd(n, 7 * n + variant);
       if (variant == 1) a[at((n + 1) / 2, (n + 1) / 2)] = 0.5;  // may fail there
-      if (variant == 2) {
-        const std::vector<double> junk = qvk_test::adversarial_doubles(a.size(), n);
-        for (size_t k = 0; k < a.size(); k += 4) a[k] = junk[k];
-      }
-      std::vector<double> want = a;
-      double wpiv = 0.0, piv = 0.0;
-      int winfo;
-      {
-        qvk_test::IsaScope scalar(qvk::kScalar);
-        winfo = factor(want, n, 1, 1.0, &wpiv);
-      }
-      qvk_test::for_each_isa([&](int) {
-        SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant);
-        std::vector<double> ap = a;
-        EXPECT_EQ(factor(ap, n, 1, 1.0, &piv), winfo);
-        EXPECT_SAME_BITS(ap.data(), want.data(), ap.size());
-        if (winfo) EXPECT_SAME_BITS(&piv, &wpiv, 1);
+      const Vec junk = qvk_test::adversarial_doubles(a.size(), n);
+      for (size_t k = 0; variant == 2 && k < a.size(); k += 4) a[k] = junk[k];
+      qvk_test::expect_paths_agree(a, [&](Vec &ap) {
+        double piv = 0.0;
+        const int info = factor(ap, n, 1, 1.0, &piv);
+        ap.push_back(info), ap.push_back(info ? piv : 0.0);
       });
     }
-  }
 }
 
 // A failure leaves rows before it complete, its own off-diagonals computed
-// and diagonal unwritten, and later rows untouched; restoring the row and
-// resuming there gives the factor of one uninterrupted call.
-TEST(Cholesky, ResumeAfterFailureEqualsUninterruptedFactor) {
+// and diagonal unwritten, later rows untouched; restoring the row and
+// resuming there, or growing a factored matrix by new rows, gives the
+// factor of one uninterrupted call.
+TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
   qvk_test::for_each_isa([&](int) {
     for (int n : {6, 17, 40}) {
       const int fail = n / 2 + 1;
-      const std::vector<double> a = spd(n, n + 100);
-      std::vector<double> whole = a;
+      const Vec a = spd(n, n + 100);
+      Vec whole = a, ap = a, grown = a;
       ASSERT_EQ(factor(whole, n), 0);
-
-      std::vector<double> ap = a;
       ap[at(fail, fail)] = 1e-3;  // pivot now below 0
       double piv = 0.0;
       ASSERT_EQ(factor(ap, n, 1, 0.0, &piv), fail);
       EXPECT_LE(piv, 0.0);
-      EXPECT_SAME_BITS(ap.data(), whole.data(), at(fail, fail));  // rows 1..fail-1, row fail
+      EXPECT_SAME_BITS(ap.data(), whole.data(), at(fail, fail));
       EXPECT_EQ(ap[at(fail, fail)], 1e-3);
       for (size_t k = at(fail, fail) + 1; k < ap.size(); ++k) ASSERT_EQ(ap[k], a[k]);
-
       for (int c = 1; c <= fail; ++c) ap[at(fail, c)] = a[at(fail, c)];
       ASSERT_EQ(factor(ap, n, fail), 0);
       EXPECT_SAME_BITS(ap.data(), whole.data(), ap.size());
+      ASSERT_EQ(factor(grown, n - 5), 0);
+      ASSERT_EQ(factor(grown, n, n - 4), 0);
+      EXPECT_SAME_BITS(grown.data(), whole.data(), grown.size());
     }
   });
 }
 
-TEST(Cholesky, BorderedGrowthFactorsOnlyTheNewRows) {
-  const int n = 30, n1 = 19;
-  const std::vector<double> a = spd(n, 77);
-  std::vector<double> whole = a, grown = a;
-  ASSERT_EQ(factor(whole, n), 0);
-  ASSERT_EQ(factor(grown, n1), 0);
-  ASSERT_EQ(factor(grown, n, n1 + 1), 0);
-  EXPECT_SAME_BITS(grown.data(), whole.data(), grown.size());
-}
-
-TEST(Cholesky, ThresholdAndEmptyRanges) {
-  std::vector<double> one = {4.0};
+TEST(Cholesky, ThresholdAndStartingRows) {
+  Vec one = {4.0}, a = {1.0, 1.0, 1.0 + 1e-12}, b = {4.0, 1.0, 9.0}, c = {std::nan(""), 1.0, 9.0};
   EXPECT_EQ(factor(one, 1), 0);
   EXPECT_EQ(one[0], 2.0);
   // d equal to tol fails; piv is the pivot, the diagonal stays.
@@ -166,28 +119,76 @@ TEST(Cholesky, ThresholdAndEmptyRanges) {
   EXPECT_EQ(factor(one, 1, 1, 2.5, &piv), 1);
   EXPECT_EQ(piv, 2.5);
   EXPECT_EQ(one[0], 2.5);
-  // A positive threshold rejects a nearly singular pivot.
-  std::vector<double> a = {1.0, 1.0, 1.0 + 1e-12};
-  EXPECT_EQ(factor(a, 2, 1, 1e-9, &piv), 2);
+  EXPECT_EQ(factor(a, 2, 1, 1e-9, &piv), 2);  // a nearly singular pivot
   EXPECT_EQ(a[1], 1.0);
   // i1 > n: nothing factored, info 0, piv untouched.
-  std::vector<double> b = {4.0, 1.0, 9.0};
   piv = 5.0;
   EXPECT_EQ(factor(b, 2, 3, 0.0, &piv), 0);
-  EXPECT_EQ(b, (std::vector<double>{4.0, 1.0, 9.0}));
+  EXPECT_EQ(b, (Vec{4.0, 1.0, 9.0}));
   EXPECT_EQ(piv, 5.0);
-  // A NaN pivot is stored, not reported.
-  std::vector<double> c = {std::nan(""), 1.0, 9.0};
-  EXPECT_EQ(factor(c, 2), 0);
+  EXPECT_EQ(factor(c, 2), 0);  // a NaN pivot is stored, not reported
   EXPECT_TRUE(std::isnan(c[0]) && std::isnan(c[2]));
-}
-
-TEST(Cholesky, StartingRowBelowOneStartsAtRowOne) {
-  const std::vector<double> a = spd(9, 5);
-  std::vector<double> x = a, y = a;
+  // A starting row below one starts at row one.
+  Vec x = spd(9, 5), y = x;
   ASSERT_EQ(factor(x, 9, 1), 0);
   ASSERT_EQ(factor(y, 9, -4), 0);
   EXPECT_SAME_BITS(x.data(), y.data(), x.size());
+}
+
+TEST(CrossBuild, PackedKernelsReproduceTheRecordedChecksum) {
+  auto results = [] {
+    qvk_test::Checksum sum;
+    const int one = 1;
+    for (int n : {1, 3, 8, 13, 40}) {
+      // Factor a diagonally dominant matrix, and one that fails half-way.
+      Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, n, -3, 0);
+      for (int i = 1; i <= n; ++i) ap[i * (i + 1) / 2 - 1] += n;
+      Vec bad = ap;
+      bad[(n / 2 + 1) * (n / 2 + 2) / 2 - 1] = 0.25;
+      const double tol = 0.0, high = 0.5;
+      int info = 0;
+      double piv = 0.0;
+      eaxfch(nullptr, &one, &n, &tol, ap.data(), &info, &piv);
+      sum.add(static_cast<long long>(info));
+      sum.add(ap.data(), ap.size());
+      eaxfch(nullptr, &one, &n, &high, bad.data(), &info, &piv);
+      sum.add(static_cast<long long>(info));
+      sum.add(piv);
+      sum.add(bad.data(), bad.size());
+      for (int nrhs : {1, 3}) {
+        Vec b = qvk_test::portable_doubles(n * nrhs, 5 * n + nrhs, -20, 20);
+        e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &n, &info, 1);
+        sum.add(b.data(), b.size());
+      }
+      for (const char *uplo : {"U", "L"})
+        for (const char *trans : {"N", "T"})
+          for (const char *diag : {"N", "U"})
+            for (int inc : {1, -2}) {
+              Vec x = qvk_test::portable_doubles(2 * n, 3 * n + inc, -20, 20);
+              e_dtpsv(uplo, trans, diag, &n, ap.data(), x.data(), &inc, 1, 1, 1);
+              sum.add(x.data(), x.size());
+            }
+      Vec x = qvk_test::portable_doubles(n, 7 * n), y = qvk_test::portable_doubles(n, 9);
+      for (int inc : {1, -1}) sum.add(eaxscl(&n, x.data(), &inc, y.data(), &one));
+    }
+    // Both readings of a banded sparse matrix, three vectors.
+    const int n = 30, nvec = 3;
+    std::vector<int> ia(n + 1, 0), ja;
+    for (int i = 1; i <= n; ++i) {
+      for (int c = std::max(1, i - 3); c < i; ++c) ja.push_back(c);
+      ja.push_back(0);
+      ia[i] = static_cast<int>(ja.size());
+    }
+    const Vec a = qvk_test::portable_doubles(4 * n, 77, -10, 10);
+    const Vec xv = qvk_test::portable_doubles(n * nvec, 78, -10, 10);
+    Vec yv(n * nvec);
+    for (int mode : {1, 2}) {
+      eaxmvm(&mode, &ia[n], &n, &n, &nvec, ja.data(), ia.data(), a.data(), xv.data(), yv.data());
+      sum.add(yv.data(), yv.size());
+    }
+    return sum.value();
+  };
+  qvk_test::for_each_isa([&](int) { EXPECT_EQ(results(), 0xf50cc1087f1da4b1ull); });
 }
 
 }  // namespace

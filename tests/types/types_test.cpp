@@ -1,4 +1,4 @@
-// Timers, the date text and the version record.
+// Timers and the date text.
 #include <gtest/gtest.h>
 
 #include <sys/time.h>
@@ -8,7 +8,6 @@
 #include <ctime>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "QorVARDMathKernel/types.h"
 #include "capture.h"
@@ -16,75 +15,53 @@
 
 namespace {
 
-double wall() {
-  timeval t;
-  gettimeofday(&t, nullptr);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
 time_t g_injected;
 time_t injected_clock(time_t *out) {
   if (out) *out = g_injected;
   return g_injected;
 }
 
-std::string date_at(time_t t) {
-  g_injected = t;
-  auto previous = qvk::types::set_date_clock(&injected_clock);
+std::string date_text() {
   char *text = nullptr;
   VardGetDate(text);
   std::string s = text;
   operator delete(text);
-  qvk::types::set_date_clock(previous);
   return s;
 }
 
-// Burns CPU time in a child process and waits for it.
-void child_burns(double seconds) {
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    volatile double sink = 0;
-    while (static_cast<double>(clock()) / CLOCKS_PER_SEC < seconds) sink = sink + 1.0;
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-}
-
-}  // namespace
-
-TEST(VersionRecord, Defaults) {
-  const QorVardMatrixVersion v;
-  EXPECT_EQ((std::vector<int>{v.Major, v.Minor, v.Revision, v.Level, v.Build}),
-            (std::vector<int>{13, 2, 5, 4, 3}));
-}
-
+// Day of the year from 001, a leap year's day 366, midnight; the real clock
+// gives the same form.
 TEST(Date, TextForm) {
   qvk_test::EnvScope tz("TZ", "UTC");
   tzset();
-  // 1 February 2009, 09:41:05.
-  EXPECT_EQ(date_at(1233481265), "Year : 2009 Day : 032 Hour : 09 h 41 m 05 s");
-  // 31 December 2024, a leap year: day 366.
-  EXPECT_EQ(date_at(1735648496), "Year : 2024 Day : 366 Hour : 12 h 34 m 56 s");
-  // 1 January: day 001, midnight.
-  EXPECT_EQ(date_at(1704067200), "Year : 2024 Day : 001 Hour : 00 h 00 m 00 s");
-  // The real clock gives the same form.
-  char *text = nullptr;
-  VardGetDate(text);
-  EXPECT_EQ(std::string(text).size(), std::string("Year : 2009 Day : 032 Hour : 09 h 41 m 05 s").size());
-  operator delete(text);
+  const std::pair<time_t, const char *> cases[] = {
+      {1233481265, "Year : 2009 Day : 032 Hour : 09 h 41 m 05 s"},
+      {1735648496, "Year : 2024 Day : 366 Hour : 12 h 34 m 56 s"},
+      {1704067200, "Year : 2024 Day : 001 Hour : 00 h 00 m 00 s"}};
+  auto previous = qvk::types::set_date_clock(&injected_clock);
+  for (const auto &c : cases) {
+    g_injected = c.first;
+    EXPECT_EQ(date_text(), c.second);
+  }
+  qvk::types::set_date_clock(previous);
+  EXPECT_EQ(date_text().size(), std::string(cases[0].second).size());
+}
+
+double wall() {
+  timeval t;
+  gettimeofday(&t, nullptr);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
 }
 
 // A second Start keeps the first, a second Stop adds nothing, a running
-// read is not stored, and Reset drops a running stretch.
-TEST(Timer, StartStopAndReset) {
+// read is not stored, Reset drops a running stretch; CPU time counts the
+// children waited for (one burns 0.3 s).
+TEST(Timer, StartStopResetAndChildren) {
   QorVardTimer t;
   EXPECT_EQ(t.GetElapsed(), 0.0);
   const double before = wall();
   t.Start();
-  const double w0 = wall();  // after Start: a busy machine may pause us before it
-  while (wall() - w0 < 0.002) {
+  for (const double w0 = wall(); wall() - w0 < 0.002;) {
   }
   t.Start();
   const double running = t.GetElapsed();
@@ -100,14 +77,18 @@ TEST(Timer, StartStopAndReset) {
   t.Stop();
   EXPECT_EQ(t.GetElapsed(), 0.0);
   EXPECT_EQ(t.GetCPU(), 0.0);
+  t.Start();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    for (volatile double sink = 0; static_cast<double>(clock()) / CLOCKS_PER_SEC < 0.3;) sink = sink + 1.0;
+    _exit(0);
+  }
+  waitpid(pid, nullptr, 0);
+  const double cpu = t.GetCPU();
+  t.Stop();
+  EXPECT_GE(cpu, 0.25);
+  EXPECT_GE(t.GetCPU(), cpu);
 }
 
-TEST(Timer, CountsWaitedChildren) {
-  QorVardTimer t;
-  t.Start();
-  child_burns(0.3);
-  double running = t.GetCPU();
-  t.Stop();
-  EXPECT_GE(running, 0.25);
-  EXPECT_GE(t.GetCPU(), running);
-}
+}  // namespace
