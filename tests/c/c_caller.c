@@ -34,17 +34,6 @@ int main(void) {
     return 1;
   }
   {
-    int m1 = 1, n3 = 3, info = -1;
-    double xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, x0[3] = {0, 0, 0}, u[3] = {1, 2, 6};
-    double wt[3] = {1, 1, 1}, f = 0.0, fa[1], fw[1], fz[1], fb[3], fp[1], coef[1];
-    eaxrmc3_basis basis = constant;
-    if (eaxrmc3(&m1, &n3, xyz, x0, u, &f, basis, fa, fw, fz, fb, fp, coef, wt, &info) != 0 ||
-        info != 0 || f != 3.0) {
-      printf("FAIL\n");
-      return 1;
-    }
-  }
-  {
     char version[8] = "x";
     int words = 0;
     getversionmkl(version);
