@@ -12,7 +12,7 @@ function blank(s) { return s ~ /^[ \t]*$/ }
 # straddle: its comment documents it alone.
 function opens_scope(k) {
   if (line[k] ~ /^[ \t]*template[ \t]*</ && k < n) k++
-  return line[k] ~ /^[ \t]*(class|struct|union|enum)[ \t]/ || line[k] ~ /^[ \t]*extern[ \t]*"C"/
+  return line[k] ~ /^[ \t]*(typedef[ \t]+)?(class|struct|union|enum)[ \t]/ || line[k] ~ /^[ \t]*extern[ \t]*"C"/
 }
 # The last line of the comment that starts at line i.
 function block_end(i) {

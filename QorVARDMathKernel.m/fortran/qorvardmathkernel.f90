@@ -4,8 +4,15 @@
 !
 ! gives every call below its argument checking at compile time. The kernels
 ! take every argument by reference, as a Fortran compiler passes them; the
-! headers (vector.h, dense.h, packed.h, solve.h, diagnostics.h) describe what
-! each one computes, its sizes and its early exits.
+! headers (vector.h, dense.h, packed.h, solve.h, algorithms.h, sparse.h,
+! diagnostics.h, errors.h, memory.h) describe what each one computes, its
+! sizes and its early exits.
+!
+! The ordering routines (mmd and its steps) take their scalars by value, as
+! in C; the module passes them so, and the call looks like any other:
+!
+!   call mmd(n, xadj, adjncy, invp, perm, 0, dhead, qsize, llist, marker, &
+!            huge(0), nofsub)
 !
 ! Option letters: a C-interoperable interface passes no hidden lengths, so
 ! each letter's length is an explicit trailing argument here, one
@@ -19,13 +26,34 @@
 !
 ! Texts for the print routines end with a zero: 'text'//c_null_char.
 !
+! The basis evaluator of eaxrmc3 is a bind(C) integer function of the
+! abstract interface eaxrmc3_basis below, e.g.
+!
+!   function linbasis(one, zero, m, one2, zero2, x, s, p, info) &
+!       result(status) bind(C)
+!
 ! Arrays that a kernel writes only in part (strided vectors, rows it skips)
 ! are intent(inout): the elements it does not write keep their values.
 module qorvardmathkernel
-  use, intrinsic :: iso_c_binding, only: c_int, c_double, c_char, c_null_char
+  use, intrinsic :: iso_c_binding, only: c_int, c_float, c_double, c_char, c_null_char
   implicit none
-  private :: c_int, c_double, c_char
+  private :: c_int, c_float, c_double, c_char
   public :: c_null_char
+
+  abstract interface
+    ! Basis evaluator of eaxrmc3 (algorithms.h): p(1..m) := the m basis
+    ! values at the scaled point x; returns 0, or 1 for failure.
+    function eaxrmc3_basis(one, zero, m, one2, zero2, x, scratch, p, info) &
+        result(status) bind(C)
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: one, zero, m, one2, zero2
+      real(c_double), intent(in) :: x(3)
+      real(c_double), intent(inout) :: scratch
+      real(c_double), intent(inout) :: p(*)
+      integer(c_int), intent(inout) :: info
+      integer(c_int) :: status
+    end function eaxrmc3_basis
+  end interface
 
   interface
 
@@ -351,6 +379,198 @@ module qorvardmathkernel
     end subroutine eacort
 
     ! ---------------------------------------------------------------------
+    ! Small dense algorithms (algorithms.h). ierr and info keep their value
+    ! where the routine does not write them: preset them.
+    ! ---------------------------------------------------------------------
+
+    function eaxeig(n, iord, ap, d, z, e, ierr) result(status) bind(C, name='eaxeig')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n, iord
+      real(c_double), intent(inout) :: ap(*)
+      real(c_double), intent(inout) :: d(*), z(*), e(*)
+      integer(c_int), intent(inout) :: ierr
+      integer(c_int) :: status
+    end function eaxeig
+
+    subroutine eaxetr(n, ap, d, e) bind(C, name='eaxetr')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n
+      real(c_double), intent(inout) :: ap(*)
+      real(c_double), intent(inout) :: d(*), e(*)
+    end subroutine eaxetr
+
+    function eaxeql(n, d, e, z, ierr) result(status) bind(C, name='eaxeql')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n
+      real(c_double), intent(inout) :: d(*), e(*), z(*)
+      integer(c_int), intent(inout) :: ierr
+      integer(c_int) :: status
+    end function eaxeql
+
+    subroutine eaxeor(iord, n, d, z) bind(C, name='eaxeor')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: iord, n
+      real(c_double), intent(inout) :: d(*), z(*)
+    end subroutine eaxeor
+
+    subroutine eaxevp(n, ap, z) bind(C, name='eaxevp')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n
+      real(c_double), intent(in) :: ap(*)
+      real(c_double), intent(inout) :: z(*)
+    end subroutine eaxevp
+
+    subroutine eaxmmp(m, k, n, a, b, c) bind(C, name='eaxmmp')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: m, k, n
+      real(c_double), intent(in) :: a(*), b(*)
+      real(c_double), intent(inout) :: c(*)
+    end subroutine eaxmmp
+
+    subroutine ebhpap(n, z, d, w, r) bind(C, name='ebhpap')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n
+      real(c_double), intent(in) :: z(*), d(*)
+      real(c_double), intent(inout) :: w(*), r(*)
+    end subroutine ebhpap
+
+    subroutine eaxinv(mode, lda, n, ipiv, info, a) bind(C, name='eaxinv')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: mode, lda, n
+      integer(c_int), intent(inout) :: ipiv(*)
+      integer(c_int), intent(inout) :: info
+      real(c_double), intent(inout) :: a(*)
+    end subroutine eaxinv
+
+    function eaxinvs(n, tol, a, w, z, info) result(status) bind(C, name='eaxinvs')
+      import :: c_int, c_double
+      integer(c_int), intent(in) :: n
+      real(c_double), intent(in) :: tol
+      real(c_double), intent(inout) :: a(*), w(*), z(*)
+      integer(c_int), intent(inout) :: info
+      integer(c_int) :: status
+    end function eaxinvs
+
+    function eaxrmc3(m, n, xyz, x0, u, f, basis, a, w, z, b, p, coef, wt, info) &
+        result(status) bind(C, name='eaxrmc3')
+      import :: c_int, c_double, eaxrmc3_basis
+      integer(c_int), intent(in) :: m, n
+      real(c_double), intent(in) :: xyz(*), x0(3), u(*)
+      real(c_double), intent(inout) :: f
+      procedure(eaxrmc3_basis) :: basis
+      real(c_double), intent(inout) :: a(*), w(*), z(*), b(*), p(*), coef(*)
+      real(c_double), intent(in) :: wt(*)
+      integer(c_int), intent(inout) :: info
+      integer(c_int) :: status
+    end function eaxrmc3
+
+    ! ---------------------------------------------------------------------
+    ! Sparse structure (sparse.h). Nothing is checked: the sizes stated in
+    ! the header are the caller's to keep.
+    ! ---------------------------------------------------------------------
+
+    function eaunle(n, m, nz, eptr, eidx, nptr, nidx) result(status) &
+        bind(C, name='eaunle')
+      import :: c_int
+      integer(c_int), intent(in) :: n, m, nz
+      integer(c_int), intent(in) :: eptr(*), eidx(*)
+      integer(c_int), intent(inout) :: nptr(*), nidx(*)
+      integer(c_int) :: status
+    end function eaunle
+
+    function eaupnn(n, m, nz, eptr, eidx, nptr, nidx, work, aptr, total) &
+        result(status) bind(C, name='eaupnn')
+      import :: c_int
+      integer(c_int), intent(in) :: n, m, nz
+      integer(c_int), intent(in) :: eptr(*), eidx(*)
+      integer(c_int), intent(inout) :: nptr(*), nidx(*), work(*), aptr(*)
+      integer(c_int), intent(out) :: total
+      integer(c_int) :: status
+    end function eaupnn
+
+    function eaunln(n, m, nz, eptr, eidx, nptr, nidx, work, adj) result(status) &
+        bind(C, name='eaunln')
+      import :: c_int
+      integer(c_int), intent(in) :: n, m, nz
+      integer(c_int), intent(in) :: eptr(*), eidx(*), nptr(*), nidx(*)
+      integer(c_int), intent(inout) :: work(*), adj(*)
+      integer(c_int) :: status
+    end function eaunln
+
+    function eaupne(nown, nitem1, npos1, np, first, owner) result(status) &
+        bind(C, name='eaupne')
+      import :: c_int
+      integer(c_int), intent(in) :: nown, nitem1, npos1, np
+      integer(c_int), intent(in) :: first(*)
+      integer(c_int), intent(inout) :: owner(*)
+      integer(c_int) :: status
+    end function eaupne
+
+    subroutine mmd(neqns, xadj, adjncy, invp, perm, delta, dhead, qsize, llist, &
+                   marker, maxint, nofsub) bind(C, name='mmd')
+      import :: c_int
+      integer(c_int), value, intent(in) :: neqns, delta, maxint
+      integer(c_int), intent(in) :: xadj(*)
+      integer(c_int), intent(inout) :: adjncy(*), invp(*), perm(*)
+      integer(c_int), intent(inout) :: dhead(*), qsize(*), llist(*), marker(*)
+      integer(c_int), intent(inout) :: nofsub
+    end subroutine mmd
+
+    subroutine mmdint(neqns, xadj, adjncy, dhead, dforw, dbakw, qsize, llist, &
+                      marker) bind(C, name='mmdint')
+      import :: c_int
+      integer(c_int), value, intent(in) :: neqns
+      integer(c_int), intent(in) :: xadj(*), adjncy(*)
+      integer(c_int), intent(inout) :: dhead(*), dforw(*), dbakw(*)
+      integer(c_int), intent(inout) :: qsize(*), llist(*), marker(*)
+    end subroutine mmdint
+
+    subroutine mmdelm(mdnode, xadj, adjncy, dhead, dforw, dbakw, qsize, llist, &
+                      marker, maxint, tag) bind(C, name='mmdelm')
+      import :: c_int
+      integer(c_int), value, intent(in) :: mdnode, maxint, tag
+      integer(c_int), intent(in) :: xadj(*)
+      integer(c_int), intent(inout) :: adjncy(*), dhead(*), dforw(*), dbakw(*)
+      integer(c_int), intent(inout) :: qsize(*), llist(*), marker(*)
+    end subroutine mmdelm
+
+    subroutine mmdupd(ehead, neqns, xadj, adjncy, delta, mdeg, dhead, dforw, &
+                      dbakw, qsize, llist, marker, maxint, tag) bind(C, name='mmdupd')
+      import :: c_int
+      integer(c_int), value, intent(in) :: ehead, neqns, delta, maxint
+      integer(c_int), intent(in) :: xadj(*), adjncy(*)
+      integer(c_int), intent(inout) :: mdeg, tag
+      integer(c_int), intent(inout) :: dhead(*), dforw(*), dbakw(*)
+      integer(c_int), intent(inout) :: qsize(*), llist(*), marker(*)
+    end subroutine mmdupd
+
+    subroutine mmdnum(neqns, perm, invp, qsize) bind(C, name='mmdnum')
+      import :: c_int
+      integer(c_int), value, intent(in) :: neqns
+      integer(c_int), intent(inout) :: perm(*), invp(*)
+      integer(c_int), intent(in) :: qsize(*)
+    end subroutine mmdnum
+
+    subroutine eaxsort(records, nwords, nrec, keypos, work) bind(C, name='eaxsort')
+      import :: c_int
+      integer(c_int), intent(inout) :: records(*)
+      integer(c_int), intent(in) :: nwords, nrec, keypos
+      integer(c_int), intent(inout) :: work(*)
+    end subroutine eaxsort
+
+    function easlff_nt(n, npiv, a, ratiomin, dorig, tiny, thr, count, stats, &
+                       flops1, flops2, status) result(rc) bind(C, name='easlff_nt')
+      import :: c_int, c_float, c_double
+      integer(c_int), intent(in) :: n, npiv
+      real(c_double), intent(inout) :: a(*), ratiomin
+      real(c_double), intent(in) :: dorig(*), tiny, thr
+      integer(c_int), intent(inout) :: count, stats(*)
+      real(c_float), intent(inout) :: flops1, flops2
+      integer(c_int), intent(out) :: status
+      integer(c_int) :: rc
+    end function easlff_nt
+
+    ! ---------------------------------------------------------------------
     ! Print routines (diagnostics.h): zero-terminated texts.
     ! ---------------------------------------------------------------------
 
@@ -390,6 +610,55 @@ module qorvardmathkernel
 
     subroutine eyflsh() bind(C, name='eyflsh')
     end subroutine eyflsh
+
+    ! ---------------------------------------------------------------------
+    ! Raising an internal error (errors.h): at most 80 characters of text
+    ! are read, or up to a zero; status becomes 1 and so does the result.
+    ! ---------------------------------------------------------------------
+
+    function ehrprog(number, text, status) result(rc) bind(C, name='ehrprog')
+      import :: c_int, c_char
+      integer(c_int), intent(in) :: number
+      character(kind=c_char), intent(in) :: text(*)
+      integer(c_int), intent(out) :: status
+      integer(c_int) :: rc
+    end function ehrprog
+
+    ! ---------------------------------------------------------------------
+    ! Memory probes (memory.h), in words of 8 bytes.
+    ! ---------------------------------------------------------------------
+
+    subroutine ehalmxc(allowance) bind(C, name='ehalmxc')
+      import :: c_int
+      integer(c_int), intent(out) :: allowance
+    end subroutine ehalmxc
+
+    subroutine ehumem(words) bind(C, name='ehumem')
+      import :: c_int
+      integer(c_int), intent(out) :: words
+    end subroutine ehumem
+
+    subroutine ehucpu(processors) bind(C, name='ehucpu')
+      import :: c_int
+      integer(c_int), intent(out) :: processors
+    end subroutine ehucpu
+
+    function ehaldb(kind) result(rc) bind(C, name='ehaldb')
+      import :: c_int
+      integer(c_int), intent(out) :: kind
+      integer(c_int) :: rc
+    end function ehaldb
+
+    subroutine getblas(a, b, c) bind(C, name='getblas')
+      import :: c_int
+      integer(c_int), intent(out) :: a, b, c
+    end subroutine getblas
+
+    ! Sets the first character of text to c_null_char.
+    subroutine getversionmkl(text) bind(C, name='getversionmkl')
+      import :: c_char
+      character(kind=c_char), intent(inout) :: text(*)
+    end subroutine getversionmkl
 
   end interface
 

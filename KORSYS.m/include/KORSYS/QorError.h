@@ -14,9 +14,9 @@
 
 // One entry of an error class's table of the errors it knows in advance.
 struct QorErrDsc {
-  unsigned int ReturnCode;
-  const char *MsgId;
-  const char *Catalog;
+  unsigned int ReturnCode;  // the return code it carries
+  const char *MsgId;        // its identifier in the catalog ("ERR_0302")
+  const char *Catalog;      // the catalog's name
 };
 
 // An error or warning with its message identifier, catalog, return code

@@ -81,7 +81,8 @@ QVK_EXPORT void eaxmmp(const int *m, const int *k, const int *n,
 
 /* R := Z*diag(d)*Z', all n-by-n with leading dimension n.
  * [in] z, d(n); [out] w(n,n) work, w = diag(d)*Z'; [out] r, which must not
- * overlap z or w. r = eaxmmp(n, n, n, z, w). */
+ * overlap z or w. r = eaxmmp(n, n, n, z, w): n = 0 does nothing, a negative
+ * n is eagemm's fatal stop. */
 QVK_EXPORT void ebhpap(const int *n, const double *z, const double *d,
                        double *w, double *r);
 

@@ -53,7 +53,9 @@ class QVK_EXPORT QorVardTypeEncap {
    * object to itself does nothing. */
   QorVardTypeEncap &operator=(const QorVardTypeEncap &source);
 
+  /* Whether the value is empty (see the table above). */
   bool IsEmpty() const;
+  /* The tag. */
   QorVardValue GetType() const { return _Type; }
   /* The value as the tag says; meaningful only for that tag. */
   int GetInteger() const { return _Value._Int; }
@@ -68,20 +70,21 @@ class QVK_EXPORT QorVardTypeEncap {
   void PrintValue() const;
   void Dump() const;
 
-  static QorVardTypeEncap EmptyEncap;
+  static QorVardTypeEncap EmptyEncap; /* the empty value */
 
  protected:
+  /* The 8 bytes of the value, read as the tag says. */
   union Value {
     constexpr Value() : _Bytes() {}
-    unsigned char _Bytes[8];
-    int _Int;
-    float _Float;
-    double _Double;
-    char *_Ptr;
-    void *_Address;
+    unsigned char _Bytes[8];  /* as copied (Char4, Char1, complex kinds) */
+    int _Int;                 /* Integer4 */
+    float _Float;             /* Real4 */
+    double _Double;           /* Real8 */
+    char *_Ptr;               /* String: the owned copy, or null */
+    void *_Address;           /* pointer kinds: the caller's variable */
   };
-  Value _Value;
-  QorVardValue _Type;
+  Value _Value;       /* the value */
+  QorVardValue _Type; /* its tag */
 };
 
 /* An error parameter: an int, a double, a text, or empty. */

@@ -45,6 +45,7 @@ typedef enum QorVardValue QVK_ENUM_INT {
   QorVardValueLast = 13
 } QorVardValue;
 
+/* The category of a pre-processing set of the model. */
 typedef enum QorVardPreproCategory QVK_ENUM_INT {
   PreproCategoryMesh = 0,
   PreproCategoryAxis = 1,
@@ -56,6 +57,7 @@ typedef enum QorVardPreproCategory QVK_ENUM_INT {
   PreproCategoryLast = 7
 } QorVardPreproCategory;
 
+/* How a matrix is held: dense, sparse or by blocks. */
 typedef enum QorVardMatrixType QVK_ENUM_INT {
   DenseMatrix = 0,
   SparseMatrix = 1,
@@ -63,6 +65,7 @@ typedef enum QorVardMatrixType QVK_ENUM_INT {
   MatrixTypeLast = 3
 } QorVardMatrixType;
 
+/* The symmetry of a matrix. */
 typedef enum QorVardMatrixProperty QVK_ENUM_INT {
   PropertySymmetric = 0,
   PropertyAntiSymmetric = 1,
@@ -72,6 +75,7 @@ typedef enum QorVardMatrixProperty QVK_ENUM_INT {
   PropertyLast = 5
 } QorVardMatrixProperty;
 
+/* The shape of a matrix (which part holds its entries). */
 typedef enum QorVardMatrixShape QVK_ENUM_INT {
   ShapeRectangular = 0,
   ShapeSquare = 1,
@@ -81,6 +85,7 @@ typedef enum QorVardMatrixShape QVK_ENUM_INT {
   ShapeLast = 5
 } QorVardMatrixShape;
 
+/* The storage of a factored matrix: frontal or skyline. */
 typedef enum QorVardMatrixStorageType QVK_ENUM_INT {
   StorageFrontal = 0,
   StorageSkyline = 1,

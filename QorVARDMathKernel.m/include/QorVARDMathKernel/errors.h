@@ -77,6 +77,7 @@ class QVK_EXPORT QorVardError : public QorResourceError {
   const char *IsA() const override;
   int IsAKindOf(const char *class_name) const override;
 
+  /* Records the source file and line that raise the error. */
   void Setup(const char *source_file, int line);
   QorError *CloneSelf() const override; /* the base part and the severity */
   /* length 0 and the class's (empty) table. */
@@ -106,6 +107,8 @@ class QVK_EXPORT QorVardError : public QorResourceError {
   /* Flushes standard output; prints nothing. */
   void PrintMsgError(int number, QorUnicodeString first, QorUnicodeString second);
 
+  /* The class's meta object once registered (null before), and its table
+   * of errors known in advance: one unused entry, length 0. */
   static QorMetaClass *meta_object;
   static const QorErrDsc errorTable[1];
   static unsigned int errorTableLength;

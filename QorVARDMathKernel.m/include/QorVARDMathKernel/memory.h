@@ -259,10 +259,10 @@ class QVK_EXPORT QorVardMemoryManager {
   int *_BoundaryTable;         /* last entry of each index; slot 0 holds -1 */
   int _Capacity;               /* slots in each table */
   int _CurrentIndex;           /* highest live index; 0 when none */
-  int _GrowthStep;
-  unsigned int _WordsInUse;
-  unsigned int _PeakWords;
-  int _WarningMode;
+  int _GrowthStep;             /* slots added by one extension */
+  unsigned int _WordsInUse;    /* words of the blocks held */
+  unsigned int _PeakWords;     /* the largest _WordsInUse so far */
+  int _WarningMode;            /* 1: shortages are warnings */
 };
 #endif
 

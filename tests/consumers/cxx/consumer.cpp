@@ -1,7 +1,9 @@
 // A C++ program built against an installed library: every public header,
-// a product on std::vector storage, the timer and date text, and an error
-// whose texts come from the installed message catalogs.
+// a product on std::vector storage, the timer and date text, an error
+// whose texts come from the installed message catalogs, an error raised
+// through the factories, and working arrays from the memory manager.
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -10,10 +12,16 @@
 #include "KORSYS/QorString.h"
 #include "KORSYS/QorSystem.h"
 #include "KORSYS/QorTrace.h"
+#include "QorVARDMathKernel/algorithms.h"
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/diagnostics.h"
+#include "QorVARDMathKernel/encap.h"
+#include "QorVARDMathKernel/enums.h"
+#include "QorVARDMathKernel/errors.h"
+#include "QorVARDMathKernel/memory.h"
 #include "QorVARDMathKernel/packed.h"
 #include "QorVARDMathKernel/solve.h"
+#include "QorVARDMathKernel/sparse.h"
 #include "QorVARDMathKernel/types.h"
 #include "QorVARDMathKernel/vector.h"
 
@@ -63,8 +71,39 @@ int main() {
   QorVardMatrixVersion version;
   check(version.Major == 13, "version record");
 
+  // Three working arrays under one allocation index, used, released by
+  // that index.
+  {
+    QorVardMemoryManager memory(32);
+    const int n = 10;
+    double *k = nullptr;
+    int *map = nullptr;
+    char *flags = nullptr;
+    int index = 0;
+    int rc = memory.Allocation(index, k, n * n, map, n, flags, n);
+    check(rc == 0 && index == 1 && k && map && flags, "memory manager allocation");
+    if (rc == 0) {
+      for (int i = 0; i < n; ++i) {
+        k[i * n + i] = 1.0;
+        map[i] = i + 1;
+        flags[i] = 'y';
+      }
+      rc = memory.Desallocation(index);
+      check(rc == 0 && memory.GetIndiceAllocation() == 1, "memory manager release");
+    }
+  }
+
+  // Error 302 of the shipped catalog, printed with its parameters and left
+  // as the process's last error.
+  QorVardErrorTools::CreateError(302, "QorVARDMathKernelError", 40, 12);
+  const QorError *last = QorError::QorGetLastError();
+  check(last && std::strcmp(last->GetMsgId(), "ERR_0302") == 0 &&
+            last->GetNLSDiagnostic() == "40 KB were asked for and 12 KB are available.",
+        "raised error");
+  QorError::QorSetLastError(nullptr, nullptr);
+
   if (failures) return 1;
-  int checks = 6;
+  int checks = 9;
   ehprini("C++ consumer checks passed: ", &checks);
   return 0;
 }

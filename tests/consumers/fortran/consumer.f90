@@ -4,8 +4,13 @@ program consumer
   use qorvardmathkernel
   implicit none
   double precision :: a(2,3), b(3,2), c(2,2), ap(6), rhs(3), piv, x(4)
-  integer :: info, checks
+  double precision :: sym(3), d(2), z(2,2), e(2)
+  double precision :: xyz(3,3), x0(3), u(3), wt(3), f, fa(1), fw(1), fz(1), fb(3), fp(1), coef(1)
+  integer :: info, checks, ierr, words
+  integer :: xadj(4), adjncy(4), invp(3), perm(3), dhead(3), qsize(3), llist(3), marker(3), nofsub
+  integer :: k
   logical :: ok
+  procedure(eaxrmc3_basis) :: constant_basis
 
   ok = .true.
   ! C := A*B; option letters' lengths are explicit with the module.
@@ -30,8 +35,33 @@ program consumer
   call e_dscal(4, 0.5d0, x, 1)
   call check(all(x == (/ 0.5d0, -1d0, 1.5d0, -2d0 /)), 'e_dscal')
 
+  ! [2 1; 1 2] upper packed: eigenvalues 1 and 3, ascending.
+  sym = (/ 2d0, 1d0, 2d0 /)
+  ierr = -1
+  call check(eaxeig(2, 1, sym, d, z, e, ierr) == 0 .and. ierr == -1 .and. &
+             abs(d(1) - 1d0) < 1d-14 .and. abs(d(2) - 3d0) < 1d-14 .and. &
+             abs(abs(z(1,1)) - sqrt(0.5d0)) < 1d-14, 'eaxeig')
+
+  ! Ordering of the path 1 - 2 - 3 (scalars by value through the module):
+  ! perm and invp are inverse permutations.
+  xadj = (/ 1, 2, 4, 5 /)
+  adjncy = (/ 2, 1, 3, 2 /)
+  call mmd(3, xadj, adjncy, invp, perm, 0, dhead, qsize, llist, marker, huge(0), nofsub)
+  call check(all((/ (invp(perm(k)) == k, k = 1, 3) /)) .and. nofsub > 0, 'mmd')
+
+  ! A constant fitted to three values through a bind(C) evaluator: their mean.
+  xyz = reshape((/ 0d0, 0d0, 0d0, 1d0, 0d0, 0d0, 0d0, 1d0, 0d0 /), (/ 3, 3 /))
+  x0 = 0.5d0
+  u = (/ 1d0, 2d0, 3d0 /)
+  wt = 1d0
+  call check(eaxrmc3(1, 3, xyz, x0, u, f, constant_basis, fa, fw, fz, fb, fp, coef, wt, &
+                     info) == 0 .and. info == 0 .and. abs(f - 2d0) < 1d-14, 'eaxrmc3')
+
+  call ehumem(words)
+  call check(words >= 1, 'ehumem')
+
   if (.not. ok) stop 1
-  checks = 5
+  checks = 9
   call ehprini('Fortran consumer checks passed: '//c_null_char, checks)
 
 contains
@@ -46,3 +76,17 @@ contains
   end subroutine check
 
 end program consumer
+
+! The evaluator of the fit: one basis function, the constant 1.
+function constant_basis(one, zero, m, one2, zero2, x, scratch, p, info) result(status) bind(C)
+  use, intrinsic :: iso_c_binding, only: c_int, c_double
+  implicit none
+  integer(c_int), intent(in) :: one, zero, m, one2, zero2
+  real(c_double), intent(in) :: x(3)
+  real(c_double), intent(inout) :: scratch
+  real(c_double), intent(inout) :: p(*)
+  integer(c_int), intent(inout) :: info
+  integer(c_int) :: status
+  p(1:m) = 1d0
+  status = 0
+end function constant_basis
