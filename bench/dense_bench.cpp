@@ -1,7 +1,9 @@
 // Dense products beside the reference BLAS and OpenBLAS, in floating-point
 // operations per second (2mnk for the matrix product, 2mn for the
 // matrix-vector product). Our rows run every path this machine has; "ours"
-// alone is the path chosen at run time.
+// alone is the path chosen at run time; at the largest sizes, "ours@<model>"
+// runs the tuning of each processor model in the table (its shape and its
+// level, capped by what this machine has).
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "QorVARDMathKernel/dense.h"
+#include "kernels/dense/cores.h"
 #include "kernels/vector/isa.h"
 #include "peers.h"
 
@@ -33,9 +36,11 @@ std::vector<double> filled(std::size_t n, int salt) {
 void register_gemm(const char *trans, int n) {
   const std::string tail = "/" + std::to_string(n);
   const std::string name = std::string("dgemm_") + trans;
-  // who: -1 the peer f, else our path level (kIsaCount: the run-time choice).
-  auto run = [=](benchmark::State &st, PeerGemm f, int level) {
+  // who: -1 the peer f, else our path level (kIsaCount: the run-time
+  // choice); core >= 0 forces a model's tuning.
+  auto run = [=](benchmark::State &st, PeerGemm f, int level, int core) {
     if (level >= 0 && level < qvk::kIsaCount) qvk::isa_force(level);
+    qvk::core_force(core);
     const std::vector<double> a = filled(static_cast<std::size_t>(n) * n, 1);
     const std::vector<double> b = filled(static_cast<std::size_t>(n) * n, 2);
     std::vector<double> c(static_cast<std::size_t>(n) * n, 0.0);
@@ -51,25 +56,32 @@ void register_gemm(const char *trans, int n) {
     }
     st.SetItemsProcessed(st.iterations() * 2LL * n * n * n);
     qvk::isa_force(-1);
+    qvk::core_force(-1);
   };
-  benchmark::RegisterBenchmark((name + "/ours" + tail).c_str(), run, nullptr, qvk::kIsaCount)
+  benchmark::RegisterBenchmark((name + "/ours" + tail).c_str(), run, nullptr, qvk::kIsaCount, -1)
       ->Unit(benchmark::kMicrosecond);
   for (int l = 0; l <= qvk::isa_supported(); ++l)
     benchmark::RegisterBenchmark((name + "/ours:" + qvk::isa_name(l) + tail).c_str(), run,
-                                 nullptr, l)
+                                 nullptr, l, -1)
         ->Unit(benchmark::kMicrosecond);
+  if (n >= 1000)
+    for (int c = 0; c < qvk::kCoreCount; ++c)
+      benchmark::RegisterBenchmark((name + "/ours@" + qvk::core_tuning(c).name + tail).c_str(),
+                                   run, nullptr, qvk::kIsaCount, c)
+          ->Unit(benchmark::kMicrosecond);
   for (qvk_bench::Peer p : {qvk_bench::kReference, qvk_bench::kOpenBlas})
     if (PeerGemm f = qvk_bench::peer<PeerGemm>(p, "dgemm_"))
       benchmark::RegisterBenchmark((name + "/" + qvk_bench::peer_name(p) + tail).c_str(), run, f,
-                                   -1)
+                                   -1, -1)
           ->Unit(benchmark::kMicrosecond);
 }
 
 void register_gemv(char trans, int n) {
   const std::string tail = "/" + std::to_string(n);
   const std::string name = std::string("dgemv_") + trans;
-  auto run = [=](benchmark::State &st, PeerGemv f, int level) {
+  auto run = [=](benchmark::State &st, PeerGemv f, int level, int core) {
     if (level >= 0 && level < qvk::kIsaCount) qvk::isa_force(level);
+    qvk::core_force(core);
     const std::vector<double> a = filled(static_cast<std::size_t>(n) * n, 3);
     const std::vector<double> x = filled(n, 4);
     std::vector<double> y = filled(n, 5);
@@ -84,15 +96,20 @@ void register_gemv(char trans, int n) {
     }
     st.SetItemsProcessed(st.iterations() * 2LL * n * n);
     qvk::isa_force(-1);
+    qvk::core_force(-1);
   };
-  benchmark::RegisterBenchmark((name + "/ours" + tail).c_str(), run, nullptr, qvk::kIsaCount);
+  benchmark::RegisterBenchmark((name + "/ours" + tail).c_str(), run, nullptr, qvk::kIsaCount, -1);
   for (int l = 0; l <= qvk::isa_supported(); ++l)
     benchmark::RegisterBenchmark((name + "/ours:" + qvk::isa_name(l) + tail).c_str(), run,
-                                 nullptr, l);
+                                 nullptr, l, -1);
+  if (n >= 2000)
+    for (int c = 0; c < qvk::kCoreCount; ++c)
+      benchmark::RegisterBenchmark((name + "/ours@" + qvk::core_tuning(c).name + tail).c_str(),
+                                   run, nullptr, qvk::kIsaCount, c);
   for (qvk_bench::Peer p : {qvk_bench::kReference, qvk_bench::kOpenBlas})
     if (PeerGemv f = qvk_bench::peer<PeerGemv>(p, "dgemv_"))
       benchmark::RegisterBenchmark((name + "/" + qvk_bench::peer_name(p) + tail).c_str(), run, f,
-                                   -1);
+                                   -1, -1);
 }
 
 int register_all() {
@@ -100,7 +117,8 @@ int register_all() {
     for (int n : {64, 256, 1000}) register_gemm(t, n);
   for (char t : {'N', 'T'})
     for (int n : {200, 2000}) register_gemv(t, n);
-  benchmark::AddCustomContext("openblas_core", qvk_bench::openblas_core());
+  qvk_bench::add_context();
+  benchmark::AddCustomContext("kernel_core", qvk::core_tuning(qvk::core_detected()).name);
   return 0;
 }
 

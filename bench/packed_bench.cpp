@@ -112,7 +112,7 @@ Grid grid(int nx, int ny, int nz) {
 const int one = 1;
 
 int register_all() {
-  benchmark::AddCustomContext("openblas_core", qvk_bench::openblas_core());
+  qvk_bench::add_context();
   for (int n : {30, 200, 1000}) {
     const std::string size = std::to_string(n);
     add<Factor>("eaxfch", size, ours_factor, "dpptrf_", [n](benchmark::State &st, Factor f) {

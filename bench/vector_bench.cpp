@@ -107,7 +107,7 @@ int register_all() {
   add<Doti>("ddoti", e_ddoti, nullptr, [&](Doti f, int n, Data &d) {
     benchmark::DoNotOptimize(f(&n, d.x.data(), d.idx.data(), d.y.data()));
   });
-  benchmark::AddCustomContext("openblas_core", qvk_bench::openblas_core());
+  qvk_bench::add_context();
   return 0;
 }
 

@@ -1,6 +1,9 @@
 #include "peers.h"
 
+#include <benchmark/benchmark.h>
 #include <dlfcn.h>
+
+#include <fstream>
 
 namespace qvk_bench {
 namespace {
@@ -44,6 +47,27 @@ void *peer_symbol(Peer peer, const char *name) {
 std::string openblas_core() {
   auto f = peer<char *(*)()>(kOpenBlas, "openblas_get_corename");
   return f ? f() : "absent";
+}
+
+std::string cpu_model() {
+  std::string name = "?", family = "?", model = "?";
+  std::ifstream info("/proc/cpuinfo");
+  for (std::string line; std::getline(info, line) && line.find_first_not_of(" \t") != std::string::npos;) {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string key = line.substr(0, colon);
+    key.erase(key.find_last_not_of(" \t") + 1);
+    const std::string value = colon + 2 <= line.size() ? line.substr(colon + 2) : "";
+    if (key == "model name") name = value;
+    if (key == "cpu family") family = value;
+    if (key == "model") model = value;
+  }
+  return name + ", family " + family + " model " + model;
+}
+
+void add_context() {
+  benchmark::AddCustomContext("openblas_core", openblas_core());
+  benchmark::AddCustomContext("cpu_model", cpu_model());
 }
 
 }  // namespace qvk_bench

@@ -23,6 +23,12 @@ inline const char *peer_name(Peer p) { return p == kReference ? "reference" : "o
 // OpenBLAS's core type as it runs ("Haswell", "SkylakeX", ...).
 std::string openblas_core();
 
+// The processor: its name, family and model ("AMD EPYC, family 25 model
+// 17"), for the tables' headings.
+std::string cpu_model();
+// Every driver's context: OpenBLAS's core type and the processor.
+void add_context();
+
 }  // namespace qvk_bench
 
 #endif

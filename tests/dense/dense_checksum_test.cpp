@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "QorVARDMathKernel/dense.h"
+#include "dense_test.h"
 #include "qvk_test.h"
 
 namespace {
@@ -30,7 +31,7 @@ uint64_t products_checksum() {
 }
 
 TEST(DenseChecksum, SameBitsInBothBuildsOnEveryPath) {
-  qvk_test::for_each_isa([](int) { EXPECT_EQ(products_checksum(), 739452447859478689ull); });
+  dense_test::for_each_path([](int) { EXPECT_EQ(products_checksum(), 739452447859478689ull); });
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <string>
+
+#include "kernels/dense/cores.h"
+#include "qvk_test.h"
 
 // EXPECT_SAME_BITS with a note naming the case.
 #define EXPECT_SAME_BITS_AT(a, b, n, note)               \
@@ -36,6 +40,29 @@ class NoAccessPage {
   void *p_;
   std::size_t size_;
 };
+
+// Every path under every processor model's tuning (shape of the products'
+// tiles and blocks, level caps), each forced in turn. A model whose tuning
+// equals an earlier one's runs the same code and is not repeated.
+template <class F>
+void for_each_path(F body) {
+  struct Reset {
+    ~Reset() { qvk::core_force(-1); }
+  } reset;
+  for (int core = 0; core < qvk::kCoreCount; ++core) {
+    const qvk::CoreTuning &t = qvk::core_tuning(core);
+    bool seen = false;
+    for (int e = 0; e < core; ++e) {
+      const qvk::CoreTuning &u = qvk::core_tuning(e);
+      seen = seen || (u.gemm_shape == t.gemm_shape && u.gemm_level == t.gemm_level &&
+                      u.gemv_level == t.gemv_level);
+    }
+    if (seen) continue;
+    SCOPED_TRACE(std::string("model ") + t.name);
+    qvk::core_force(core);
+    qvk_test::for_each_isa(body);
+  }
+}
 
 using RefDgemv = void (*)(const char *, const int *, const int *, const double *, const double *,
                           const int *, const double *, const int *, const double *, double *,

@@ -13,7 +13,7 @@
 
 namespace {
 
-using qvk_test::for_each_isa;
+using dense_test::for_each_path;
 using std::vector;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -68,7 +68,7 @@ vector<double> expected(const Gemm &g) {
 
 void check_paths(const Gemm &g, const char *note) {
   const vector<double> want = expected(g);
-  for_each_isa([&](int) {
+  for_each_path([&](int) {
     Gemm h = g;
     h.call();
     EXPECT_SAME_BITS_AT(h.c.data(), want.data(), want.size(),
@@ -100,7 +100,7 @@ TEST(GemmExact, SmallIntegersEveryPath) {
               s += static_cast<long long>(g.opA(i, l)) * static_cast<long long>(g.opB(l, j));
             want[i + j * g.ldc] = 3.0 * static_cast<double>(s) + 2.0 * g.c[i + j * g.ldc];
           }
-        for_each_isa([&](int) {
+        for_each_path([&](int) {
           Gemm h = g;
           h.call();
           EXPECT_SAME_BITS_AT(h.c.data(), want.data(), want.size(), tt[0] << tt[1] << m << "x" << n);
@@ -151,7 +151,7 @@ TEST(GemmBits, BetaZeroNeverReadsC) {
     Gemm g = make(tt[0], tt[1], 37, 12, 101, 23, 0.0);
     for (double &v : g.c) v = kNaN;
     const vector<double> want = expected(g);
-    for_each_isa([&](int) {
+    for_each_path([&](int) {
       Gemm h = g;
       h.call();
       EXPECT_SAME_BITS(h.c.data(), want.data(), want.size());
@@ -172,7 +172,7 @@ TEST(GemmBits, AdversarialDataSameOnEveryPath) {
     g.b = qvk_test::adversarial_doubles(g.b.size(), 37);
     g.c = qvk_test::adversarial_doubles(g.c.size(), 41);
     vector<double> ref;
-    for_each_isa([&](int level) {
+    for_each_path([&](int level) {
       Gemm h = g;
       h.call();
       if (level == 0) {
@@ -255,7 +255,7 @@ void *big_product(void *ok) {
 }
 
 TEST(GemmStack, RunsOnAOneMebibyteThreadStack) {
-  for_each_isa([&](int) {
+  for_each_path([&](int) {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     ASSERT_EQ(pthread_attr_setstacksize(&attr, 1u << 20), 0);

@@ -12,7 +12,7 @@
 
 namespace {
 
-using qvk_test::for_each_isa;
+using dense_test::for_each_path;
 using std::vector;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -115,7 +115,7 @@ TEST(GemvExact, SmallIntegersEveryPath) {
             s += static_cast<long long>(trans == 'N' ? g.A(e, l) : g.A(l, e)) * static_cast<long long>(g.X(l));
           want[e] = 2.0 * static_cast<double>(s) - g.y[e];
         }
-        for_each_isa([&](int) {
+        for_each_path([&](int) {
           Gemv h = g;
           h.call_eagemv();
           EXPECT_SAME_BITS_AT(h.y.data(), want.data(), want.size(), trans << " m=" << m << " n=" << n);
@@ -136,7 +136,7 @@ TEST(GemvBits, EagemvAtPanelBoundaries) {
           if ((m * 7 + n + inc[0]) % 3 == 0 && trans == 'C') continue;  // 'C' = 'T': sample it
           const Gemv g = make(trans, m, n, inc[0], inc[1], 1000u * m + n);
           const vector<double> want = expected_eagemv(g);
-          for_each_isa([&](int) {
+          for_each_path([&](int) {
             Gemv h = g;
             h.call_eagemv();
             EXPECT_SAME_BITS_AT(h.y.data(), want.data(), want.size(), trans << " m=" << m << " n=" << n << " inc=" << inc[0] << "," << inc[1]);
@@ -150,7 +150,7 @@ TEST(GemvBits, BetaZeroIgnoresNaNInY) {
       Gemv g = make(trans, 37, 70, inc, inc, 5, 0.0);
       for (double &v : g.y) v = kNaN;
       const vector<double> want = expected_eagemv(g);
-      for_each_isa([&](int) {
+      for_each_path([&](int) {
         Gemv h = g;
         h.call_eagemv();
         for (int e = 0; e < h.leny(); ++e) ASSERT_FALSE(std::isnan(h.Y(e)));
@@ -169,7 +169,7 @@ TEST(GemvBits, EveryElementTheSameAcrossPathsOnAdversarialData) {
         g.a = qvk_test::adversarial_doubles(g.a.size(), 3u + m);
         g.x = qvk_test::adversarial_doubles(g.x.size(), 4u + n);
         vector<double> ref;
-        for_each_isa([&](int level) {
+        for_each_path([&](int level) {
           Gemv h = g;
           h.call_eagemv();
           if (level == 0) {
@@ -214,7 +214,7 @@ TEST(GemvInner, EachKernelKeepsItsOrder) {
                 t = sum_t(g, e, 0, t);
               want[at(g.leny(), g.incy, e)] = t;
             }
-            for_each_isa([&](int) {
+            for_each_path([&](int) {
               Gemv h = g;
               c.f(&h.m, &h.n, &h.alpha, h.a.data(), &h.lda, h.x.data(), &h.incx, &h.beta,
                   h.y.data(), &h.incy);
@@ -235,7 +235,7 @@ TEST(GemvInner, LongSumsAcrossPasses) {
       vector<double> plain = g.y;
       for (int e = 0; e < g.leny(); ++e)
         plain[e] = trans == 'N' ? sum_n(g, e, start(g.beta, g.Y(e))) : sum_t(g, e, 0, start(g.beta, g.Y(e)));
-      for_each_isa([&](int) {
+      for_each_path([&](int) {
         Gemv h = g;
         h.call_eagemv();
         EXPECT_SAME_BITS_AT(h.y.data(), want.data(), want.size(), trans << " len=" << len);
@@ -245,6 +245,30 @@ TEST(GemvInner, LongSumsAcrossPasses) {
         EXPECT_SAME_BITS_AT(d.y.data(), plain.data(), plain.size(), trans << " direct len=" << len);
       });
     }
+}
+
+TEST(GemvBits, LongColumnsSweptWhole) {
+  // 'N' with more than 1,024 rows: the wide paths read whole columns, four
+  // at a time, y stored and reloaded between groups. Rows around the vector
+  // widths, columns around the groups and eagemv's panels of 64, beta = 0
+  // over NaN in y (never read) and beta = 0.75.
+  for (int m : {1025, 1031, 1043})
+    for (int n : {1, 3, 6, 67})
+      for (double beta : {0.0, 0.75}) {
+        Gemv g = make('N', m, n, 1, 1, 90u + m + n, beta);
+        if (beta == 0.0)
+          for (double &v : g.y) v = kNaN;
+        const vector<double> want = expected_eagemv(g);
+        for_each_path([&](int) {
+          Gemv h = g;
+          h.call_eagemv();
+          EXPECT_SAME_BITS_AT(h.y.data(), want.data(), want.size(), "m=" << m << " n=" << n << " beta=" << beta);
+          Gemv d = g;
+          dgemv_n(&d.m, &d.n, &d.alpha, d.a.data(), &d.lda, d.x.data(), &d.incx, &d.beta,
+                  d.y.data(), &d.incy);
+          EXPECT_SAME_BITS_AT(d.y.data(), want.data(), want.size(), "dgemv_n m=" << m << " n=" << n);
+        });
+      }
 }
 
 TEST(GemvInner, TransposedGroupsOfFourAtMEight) {
@@ -259,7 +283,7 @@ TEST(GemvInner, TransposedGroupsOfFourAtMEight) {
       for (int i = 0; i < 8; ++i) g.a[i + j * g.lda] = col[i];
     for (double &v : g.x) v = 1.0;
     g.alpha = 1.0;
-    for_each_isa([&](int) {
+    for_each_path([&](int) {
       Gemv h = g;
       h.call_eagemv();
       for (int j = 0; j < 3; ++j) EXPECT_EQ(h.y[j], incx == 1 ? 2.0 : 3.0) << "incx " << incx;
@@ -308,7 +332,7 @@ TEST(GemvOracle, DgemvfAndNegativeIncrementsMatchReferenceDgemv) {
             EXPECT_ORACLE_BITS(mine.y.data(), want.y.data(), want.y.size());
             if (inc[0] < 0 || inc[1] < 0) {
               // eagemv hands negative increments to dgemvf.
-              for_each_isa([&](int) {
+              for_each_path([&](int) {
                 Gemv h = g;
                 h.call_eagemv();
                 EXPECT_SAME_BITS(h.y.data(), mine.y.data(), mine.y.size());

@@ -4,6 +4,7 @@
 
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/vector.h"
+#include "kernels/dense/cores.h"
 #include "kernels/dense/gemm.h"
 #include "kernels/dense/stop.h"
 
@@ -45,6 +46,8 @@ extern "C" void eagemm(const char *transa, const char *transb, const int *m, con
     }
     return;
   }
-  qvk::gemm_paths().general(transposed(ta), transposed(tb), mm, nn, kk, al, a, *lda, b, *ldb, be,
+  const qvk::CoreTuning &core = qvk::core_tuning();
+  qvk::gemm_paths(qvk::core_level(core.gemm_level))
+      .general[core.gemm_shape](transposed(ta), transposed(tb), mm, nn, kk, al, a, *lda, b, *ldb, be,
                             c, *ldc);
 }

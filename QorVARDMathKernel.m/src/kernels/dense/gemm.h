@@ -17,6 +17,7 @@
 
 #include <cstddef>
 
+#include "kernels/vector/blocking.h"
 #include "kernels/vector/isa.h"
 
 namespace qvk {
@@ -27,8 +28,10 @@ using GemmKernel = void (*)(bool trans_a, bool trans_b, int m, int n, int k, dou
                             const double *a, std::ptrdiff_t lda, const double *b,
                             std::ptrdiff_t ldb, double beta, double *c, std::ptrdiff_t ldc);
 
+// One entry per shape of the wide paths (kernels/vector/blocking.h); the
+// scalar order has one form and fills every entry with it.
 struct GemmPaths {
-  GemmKernel general;
+  GemmKernel general[kGemmShapes];
 };
 
 extern const GemmPaths kGemmScalar;
@@ -37,7 +40,6 @@ void gemm_fill_avx2(GemmPaths &p);
 void gemm_fill_avx512(GemmPaths &p);
 
 const GemmPaths &gemm_paths(int level);
-inline const GemmPaths &gemm_paths() { return gemm_paths(isa_active()); }
 
 }  // namespace qvk
 

@@ -2,4 +2,4 @@
 #include "kernels/vector/simd.h"
 #include "kernels/dense/gemm_simd.h"
 
-void qvk::gemm_fill_avx2(GemmPaths &p) { p.general = GemmFor<VAvx2, kGemmAvx2>::general; }
+void qvk::gemm_fill_avx2(GemmPaths &p) { gemm_fill_shapes<VAvx2, kGemmAvx2>(p); }

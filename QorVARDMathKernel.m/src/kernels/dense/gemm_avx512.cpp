@@ -2,6 +2,4 @@
 #include "kernels/vector/simd.h"
 #include "kernels/dense/gemm_simd.h"
 
-void qvk::gemm_fill_avx512(GemmPaths &p) {
-  p.general = GemmFor<VAvx512, kGemmAvx512>::general;
-}
+void qvk::gemm_fill_avx512(GemmPaths &p) { gemm_fill_shapes<VAvx512, kGemmAvx512>(p); }

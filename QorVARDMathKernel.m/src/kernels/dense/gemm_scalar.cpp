@@ -70,7 +70,8 @@ void general(bool ta, bool tb, int m, int n, int k, double alpha, const double *
 
 }  // namespace
 
-const GemmPaths kGemmScalar = {general};
+const GemmPaths kGemmScalar = {{general, general}};
+static_assert(kGemmShapes == 2, "the scalar order in every shape");
 
 const GemmPaths &gemm_paths(int level) {
   static void (*const fill[kIsaCount])(GemmPaths &) = {nullptr, gemm_fill_sse2, gemm_fill_avx2,

@@ -197,9 +197,17 @@ struct GemmSimd {
   }
 };
 
-// The path of vector type V with the blocks of a row of the table.
-template <class V, const qvk::GemmBlocks &B>
-using GemmFor = GemmSimd<V, B.mv, B.nr, B.mc, B.kc, B.nc>;
+// The path of vector type V with the blocks of shape S of a table.
+template <class V, const qvk::GemmBlocks (&Rows)[qvk::kGemmShapes], int S>
+using GemmFor = GemmSimd<V, Rows[S].mv, Rows[S].nr, Rows[S].mc, Rows[S].kc, Rows[S].nc>;
+
+// Fills one entry per shape.
+template <class V, const qvk::GemmBlocks (&Rows)[qvk::kGemmShapes]>
+void gemm_fill_shapes(qvk::GemmPaths &p) {
+  static_assert(qvk::kGemmShapes == 2, "one line per shape");
+  p.general[qvk::kShapeWide] = GemmFor<V, Rows, qvk::kShapeWide>::general;
+  p.general[qvk::kShapeTall] = GemmFor<V, Rows, qvk::kShapeTall>::general;
+}
 
 }  // namespace
 

@@ -2,4 +2,4 @@
 #include "kernels/vector/simd.h"
 #include "kernels/dense/gemm_simd.h"
 
-void qvk::gemm_fill_sse2(GemmPaths &p) { p.general = GemmFor<VSse2, kGemmSse2>::general; }
+void qvk::gemm_fill_sse2(GemmPaths &p) { gemm_fill_shapes<VSse2, kGemmSse2>(p); }

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 
+#include "kernels/dense/cores.h"
 #include "kernels/vector/isa.h"
 
 namespace qvk {
@@ -43,7 +44,8 @@ void gemv_fill_avx2(GemvPaths &p);
 void gemv_fill_avx512(GemvPaths &p);
 
 const GemvPaths &gemv_paths(int level);
-inline const GemvPaths &gemv_paths() { return gemv_paths(isa_active()); }
+// The paths of the level in use, lowered to this model's cap.
+inline const GemvPaths &gemv_paths() { return gemv_paths(core_level(core_tuning().gemv_level)); }
 
 }  // namespace qvk
 

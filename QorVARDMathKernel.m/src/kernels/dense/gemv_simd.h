@@ -4,6 +4,8 @@
 // 'N': vectors run down the rows of y; each column adds a(i..,j) times the
 // broadcast alpha*x(j). Rows are taken 8 vectors at a time (4 in the 32-bit
 // build) over a chunk of columns, y stored and reloaded between chunks.
+// Columns longer than 1,024 rows are swept whole instead, four at a time,
+// so that a matrix larger than the caches streams from memory once.
 // 'T': vectors run across W columns of A, one lane per element of y. A block
 // of W rows by W columns is loaded by columns, multiplied by x, and
 // transposed, so that lane j of vector r holds row r's term of column j:
@@ -30,6 +32,8 @@ struct GemvSimd {
   static constexpr bool kWide = sizeof(void *) == 8;
   static constexpr int kRowVectors = kWide ? 8 : 4;  // 'N' rows per step, in vectors
   static constexpr int kGroups = kWide ? 2 : 1;      // 'T' column groups per step
+  // 'N' with more rows than this: columns swept whole (see n_sweep).
+  static constexpr int kSweepRows = 1024;
 
   // ---- 'N' ----
 
@@ -58,9 +62,47 @@ struct GemvSimd {
     for (int v = 0; v < NV; ++v) V::storen(y + v * W, t[v], v + 1 < NV ? W : tail);
   }
 
+  // Long columns: CG columns at a time, each read from top to bottom, y
+  // loaded and stored once per group (exact) and held in L1. The matrix is
+  // then read as CG sequential streams, which the hardware prefetch follows
+  // at full memory rate, where blocks of rows over a panel's many columns
+  // are as many short streams as the panel has columns.
+  template <int CG>
+  static void n_sweep(int m, const double *a, ptrdiff_t lda, const double *axj, bool start,
+                      double beta, double *y) {
+    const T bv = V::set1(beta);
+    T xs[CG];
+    for (int c = 0; c < CG; ++c) xs[c] = V::set1(axj[c]);
+    for (int i = 0; i < m; i += W) {
+      const int cnt = m - i < W ? m - i : W;
+      T t = start && beta == 0.0 ? V::zero()
+            : start              ? V::mul(bv, V::loadn(y + i, cnt))
+                                 : V::loadn(y + i, cnt);
+      for (int c = 0; c < CG; ++c) {
+        const double *ac = a + i + c * lda;
+        t = V::add(t, V::mul(cnt == W ? V::load(ac) : V::loadn(ac, cnt), xs[c]));
+      }
+      V::storen(y + i, t, cnt);
+    }
+  }
+
   static void n(int m, int n, double alpha, const double *a, ptrdiff_t lda, const double *x,
                 ptrdiff_t incx, double beta, double *y, ptrdiff_t incy) {
     if (incy != 1) return qvk::kGemvScalar.n(m, n, alpha, a, lda, x, incx, beta, y, incy);
+    if (m > kSweepRows) {
+      constexpr int CG = 4;
+      double ax[CG];
+      int j = 0;
+      for (; j + CG <= n; j += CG) {
+        for (int c = 0; c < CG; ++c) ax[c] = alpha * x[(j + c) * incx];
+        n_sweep<CG>(m, a + j * lda, lda, ax, j == 0, beta, y);
+      }
+      for (; j < n; ++j) {
+        ax[0] = alpha * x[j * incx];
+        n_sweep<1>(m, a + j * lda, lda, ax, j == 0, beta, y);
+      }
+      return;
+    }
     double ax[kChunk];
     for (int j0 = 0; j0 < n; j0 += kChunk) {
       const int nc = n - j0 < kChunk ? n - j0 : kChunk;

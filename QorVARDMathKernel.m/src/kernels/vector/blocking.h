@@ -8,9 +8,8 @@
 // heap), so the frames are checked against one budget below; the public
 // header promises callers a work area under 700 KB.
 //
-// A row of the table is a plain struct so that a later choice by processor
-// model (cache sizes differ from one core to the next) can add rows and pick
-// one at run time without touching the kernels.
+// The wide products have one row per shape; the processor model picks the
+// shape at load (kernels/dense/cores.h).
 #ifndef QVK_KERNELS_VECTOR_BLOCKING_H
 #define QVK_KERNELS_VECTOR_BLOCKING_H
 
@@ -35,19 +34,36 @@ struct GemmBlocks {
   }
 };
 
+// Shapes of the wide products' tiles and blocks; each processor model picks
+// one (kernels/dense/cores.h). Every shape gives the same bits.
+enum GemmShape : int {
+  // Wide tiles (eight columns of 512-bit vectors, six of 256-bit ones), an
+  // A sliver of 256 values of l: for cores with a 48 KB L1 whose broadcasts
+  // are plain loads.
+  kShapeWide = 0,
+  // Tall tiles (four or three vectors down the rows, fewer columns): fewer
+  // broadcasts of B per multiply, for cores where a broadcast takes a
+  // floating-point pipe (AMD Zen 3 and 4); an A sliver of 128 values of l
+  // for a 32 KB L1.
+  kShapeTall = 1,
+  kGemmShapes = 2
+};
+
 #if defined(__x86_64__)
-// 16 vector registers: tiles of 4x4 (SSE2, 8 accumulators) and 8x6 (AVX2,
-// 12 accumulators), leaving room for the operands.
-constexpr GemmBlocks kGemmSse2 = {2, 4, 96, 256, 128};
-constexpr GemmBlocks kGemmAvx2 = {2, 6, 96, 256, 120};
+// 16 vector registers: tiles of 4x4 (SSE2, 8 accumulators), 8x6 or 12x4
+// (AVX2, 12 accumulators), leaving room for the operands.
+constexpr GemmBlocks kGemmSse2[kGemmShapes] = {{2, 4, 96, 256, 128}, {2, 4, 96, 128, 128}};
+constexpr GemmBlocks kGemmAvx2[kGemmShapes] = {{2, 6, 96, 256, 120}, {3, 4, 96, 128, 120}};
 #else
-// The 32-bit build has 8 vector registers: tiles of 4x2 and 8x2.
-constexpr GemmBlocks kGemmSse2 = {2, 2, 96, 256, 128};
-constexpr GemmBlocks kGemmAvx2 = {2, 2, 96, 256, 128};
+// The 32-bit build has 8 vector registers: tiles of 4x2 and 8x2 (tall: 6x1
+// and 12x1).
+constexpr GemmBlocks kGemmSse2[kGemmShapes] = {{2, 2, 96, 256, 128}, {3, 1, 96, 128, 128}};
+constexpr GemmBlocks kGemmAvx2[kGemmShapes] = {{2, 2, 96, 256, 128}, {3, 1, 96, 128, 128}};
 #endif
-// 32 registers: tiles of 24x8 (24 accumulators); A blocks of 144 rows by 256
-// values of l (288 KB), B blocks of 256 by 128 columns (256 KB).
-constexpr GemmBlocks kGemmAvx512 = {3, 8, 144, 256, 128};
+// 32 registers: tiles of 24x8 or 32x6 (24 accumulators). Wide: A blocks of
+// 144 rows by 256 values of l (288 KB), B blocks of 256 by 128 columns
+// (256 KB); tall: 128 by 128 (128 KB) and 128 by 120 (120 KB).
+constexpr GemmBlocks kGemmAvx512[kGemmShapes] = {{3, 8, 144, 256, 128}, {4, 6, 128, 128, 120}};
 
 // The plain blocked product (kernels/dense/gemm_scalar.cpp), whose
 // blocks are those of the library's original routine.
@@ -70,10 +86,14 @@ constexpr int kLaneBuffer = 4096;
 // Transposed solves: the first columns, whose sums are short, go singly.
 constexpr int kSingleColumns = 32;
 
-static_assert(kGemmSse2.frame_bytes() <= kFrameBudget, "SSE2 product blocks over the frame budget");
-static_assert(kGemmAvx2.frame_bytes() <= kFrameBudget, "AVX2 product blocks over the frame budget");
-static_assert(kGemmAvx512.frame_bytes() <= kFrameBudget,
-              "AVX-512 product blocks over the frame budget");
+constexpr bool frames_fit(const GemmBlocks (&rows)[kGemmShapes]) {
+  for (const GemmBlocks &r : rows)
+    if (r.frame_bytes() > kFrameBudget) return false;
+  return true;
+}
+static_assert(frames_fit(kGemmSse2), "SSE2 product blocks over the frame budget");
+static_assert(frames_fit(kGemmAvx2), "AVX2 product blocks over the frame budget");
+static_assert(frames_fit(kGemmAvx512), "AVX-512 product blocks over the frame budget");
 static_assert(kGemmScalarBlocks.frame_bytes() <= kFrameBudget,
               "scalar product blocks over the frame budget");
 static_assert(kGemmScalarBlocks.panel >= kGemmScalarBlocks.rows * kGemmScalarBlocks.depth,

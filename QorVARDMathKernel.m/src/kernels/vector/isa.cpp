@@ -55,6 +55,8 @@ int isa_force(int level) {
   return isa_active();
 }
 
+bool isa_is_forced() { return g_forced >= 0; }
+
 const char *isa_name(int level) {
   static const char *const names[kIsaCount] = {"scalar", "sse2", "avx2", "avx512"};
   return level >= 0 && level < kIsaCount ? names[level] : "?";

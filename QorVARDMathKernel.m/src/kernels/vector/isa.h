@@ -23,6 +23,9 @@ int isa_active();
 // the automatic choice. Returns the level now active. Not thread-safe: meant
 // for tests and diagnosis, between calls.
 int isa_force(int level);
+// Whether a level is forced now (kernels with a per-model cap keep a forced
+// level as it is).
+bool isa_is_forced();
 const char *isa_name(int level);
 
 // A family's tables, level by level. Paths is a struct of function pointers.
