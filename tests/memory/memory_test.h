@@ -31,9 +31,7 @@ class Managed : public QorVardMemoryManager {
   unsigned words_in_use() const { return _WordsInUse; }
   unsigned peak() const { return _PeakWords; }
   int capacity() const { return _Capacity; }
-  int current() const { return _CurrentIndex; }
   int boundary(int k) const { return _BoundaryTable[k]; }
-  char *block(int e) const { return _BlockTable[e]; }
   unsigned length(int e) const { return _LengthTable[e]; }
   // No block or length is left beyond the last live entry.
   bool clean_beyond_live() const {
@@ -43,12 +41,11 @@ class Managed : public QorVardMemoryManager {
   }
 };
 
-inline void fixed_allowance_probe(int *allowance);
+// The allowance of the manager's warning mode, in words.
 inline unsigned &fixed_allowance() {
   static unsigned value = 0x7FFFFFFF;
   return value;
 }
-inline void fixed_allowance_probe(int *allowance) { *allowance = static_cast<int>(fixed_allowance()); }
 
 class MemoryTest : public ::testing::Test {
  protected:
@@ -58,7 +55,7 @@ class MemoryTest : public ::testing::Test {
     QorVARDTraceState("VARDPrint", 0);
     QorVARDTraceState("OPTPrint", 0);
     fixed_allowance() = 0x7FFFFFFF;
-    qvk_memory::set_allowance_probe(fixed_allowance_probe);
+    qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance()); });
   }
   void TearDown() override {
     QorFaultCountdown(0);
@@ -67,7 +64,15 @@ class MemoryTest : public ::testing::Test {
     qvk_memory::set_allowance_probe(nullptr);
     qvk_memory::set_one_block_refused(false);
   }
-  long raises() const { return qvk_memory::last_raised().count; }
+  static long raises() { return qvk_memory::last_raised().count; }
+  // Exactly one raise since `before`, of this kind and number.
+  static const qvk_memory::Raised &expect_raise(long before, bool warning, int number) {
+    const qvk_memory::Raised &r = qvk_memory::last_raised();
+    EXPECT_EQ(r.count, before + 1);
+    EXPECT_EQ(r.warning, warning);
+    EXPECT_EQ(r.number, number);
+    return r;
+  }
 };
 
 // Runs body in a child with the variables set (null value: unset) and
@@ -80,13 +85,9 @@ inline long long in_child(const std::vector<std::pair<const char *, const char *
   pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    for (auto &v : env) {
-      if (v.second) setenv(v.first, v.second, 1);
-      else unsetenv(v.first);
-    }
+    for (auto &v : env) v.second ? setenv(v.first, v.second, 1) : unsetenv(v.first);
     long long value = body();
-    ssize_t w = write(fds[1], &value, sizeof value);
-    _exit(w == sizeof value ? 0 : 1);
+    _exit(write(fds[1], &value, sizeof value) == sizeof value ? 0 : 1);
   }
   close(fds[1]);
   long long value = -999;
@@ -99,12 +100,15 @@ inline long long in_child(const std::vector<std::pair<const char *, const char *
 }
 
 // Fills n bytes with a pattern of seed and checks it back.
+inline char pattern(unsigned seed, size_t i) {
+  return static_cast<char>((seed * 131u + i * 7u) & 0xFF);
+}
 inline void fill(char *p, size_t n, unsigned seed) {
-  for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>((seed * 131u + i * 7u) & 0xFF);
+  for (size_t i = 0; i < n; ++i) p[i] = pattern(seed, i);
 }
 inline bool holds(const char *p, size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i)
-    if (p[i] != static_cast<char>((seed * 131u + i * 7u) & 0xFF)) return false;
+    if (p[i] != pattern(seed, i)) return false;
   return true;
 }
 

@@ -6,48 +6,39 @@
 
 #include "memory_test.h"
 
-using qvk_test::Managed;
-using qvk_test::MemoryTest;
-
 namespace {
 
 struct Array {
   char *p;
-  unsigned bytes;
-  unsigned seed;
+  unsigned bytes, seed;
 };
 struct Index {
   std::vector<Array> arrays;  // empty once emptied in place
   unsigned words;
 };
 
-class Model {
- public:
+struct Model {
   std::vector<Index> stack;  // index k is stack[k - 1]
   unsigned in_use = 0, peak = 0;
 
   void push(Index x) {
-    in_use += x.words;
-    if (in_use > peak) peak = in_use;
+    const unsigned words = x.words;
+    x.words = 0;
     stack.push_back(std::move(x));
+    resize(static_cast<int>(stack.size()), words);
   }
   void pop_to(int k) {  // releases k and every later index
-    while (static_cast<int>(stack.size()) >= k) {
-      in_use -= stack.back().words;
-      stack.pop_back();
-    }
+    for (; static_cast<int>(stack.size()) >= k; stack.pop_back()) in_use -= stack.back().words;
   }
   void empty(int k) {
-    Index &x = stack[k - 1];
-    in_use -= x.words;
-    x.words = 0;
-    x.arrays.clear();
+    resize(k, 0);
+    stack[k - 1].arrays.clear();
   }
   void resize(int k, unsigned words) {
     Index &x = stack[k - 1];
     in_use = in_use - x.words + words;
     x.words = words;
-    if (in_use > peak) peak = in_use;
+    peak = std::max(peak, in_use);
   }
 };
 
@@ -55,12 +46,12 @@ unsigned words_of(unsigned bytes) { return bytes / 8 + 1; }
 
 }  // namespace
 
-using MemoryModel = MemoryTest;
+using MemoryModel = qvk_test::MemoryTest;
 
 TEST_F(MemoryModel, RandomOperations) {
   std::mt19937 rng(20261206);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  Managed m(pick(1, 12));
+  qvk_test::Managed m(pick(1, 12));
   Model model;
   unsigned next_seed = 1;
 
@@ -84,6 +75,8 @@ TEST_F(MemoryModel, RandomOperations) {
     const int op = pick(0, 99);
     const int current = static_cast<int>(model.stack.size());
     if (op < 40) {
+      // The core form, on one block or on separate arrays: the lengths
+      // come back as words.
       const int count = pick(1, 11);
       qvk_memory::set_one_block_refused(pick(0, 4) == 0);
       char *slots[11] = {};
@@ -120,6 +113,7 @@ TEST_F(MemoryModel, RandomOperations) {
       for (int i = 0; i < n; ++i)
         if (list[i] >= 1 && list[i] <= current) model.empty(list[i]);
     } else if (op < 80) {
+      // A resize counts the floor of its words and keeps every byte.
       const int k = single_index();
       if (!k) continue;
       Array &a = model.stack[k - 1].arrays[0];

@@ -2,7 +2,6 @@
 // calls are cached for the life of the process).
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <sys/resource.h>
@@ -14,93 +13,80 @@
 
 using qvk_test::in_child;
 
+namespace {
+// The answer of a probe called with `start` in a child with `env`.
+long long probe(const char *name, const char *value, void (*fn)(int *), int start = -1) {
+  return in_child({{name, value}}, [&] {
+    int w = start;
+    fn(&w);
+    return static_cast<long long>(w);
+  });
+}
+}  // namespace
+
 TEST(MemoryProbes, FixedAnswers) {
-  int v = -1;
+  int v = -1, a = 1, b = 2, c = 3, kind = -1;
+  char text[16] = "something";
   GetMaxSlaveMemory(&v);
+  getversionmkl(text);
+  getblas(&a, &b, &c);
   EXPECT_EQ(v, 187900000);
   EXPECT_FALSE(IsPentium4());
-  char text[16] = "something";
-  getversionmkl(text);
-  EXPECT_EQ(text[0], '\0');
-  int a = 1, b = 2, c = 3;
-  getblas(&a, &b, &c);
-  EXPECT_EQ(a + b + c, 0);
-  int kind = -1;
-  EXPECT_EQ(ehaldb(&kind), 0);
-  EXPECT_EQ(kind, 0);
+  EXPECT_EQ(text[0] + a + b + c, 0);
+  for (int call = 0; call < 2; ++call) EXPECT_EQ(ehaldb(&kind) + kind, 0);
   EXPECT_EQ(eaxblas[0] + eaxblas[1] + eaxblas[2], 0);
-  EXPECT_EQ(ehaldb(&kind), 0);
-  EXPECT_EQ(kind, 0);
 }
 
-TEST(MemoryProbes, LimitAvailableMemoryFromTheEnvironment) {
-  struct Case {
-    const char *value;
-    int words, expected;
+TEST(MemoryProbes, VariablesRead) {
+  const struct {
+    const char *name, *value;
+    void (*fn)(int *);
+    int start;
+    long long expected;
   } cases[] = {
-      {"1", 1000000, 128018},   {"1", 1000, 1000},          {"0", 1000000, 1000000},
-      {"x", 1000000, 1000000},  {"-3", 1000000, 1000000},   {nullptr, 5, 5},
-      {"4200", INT_MAX, 537675600},  // 4200 x 1,024,144 bytes: past 32 bits, not wrapped
-      {"100000", INT_MAX, INT_MAX},
+      {"VARD_MAX_ALLOC", "1", LimitAvailableMemory, 1000000, 128018},
+      {"VARD_MAX_ALLOC", "1", LimitAvailableMemory, 1000, 1000},
+      {"VARD_MAX_ALLOC", "-3", LimitAvailableMemory, 1000000, 1000000},
+      {"VARD_MAX_ALLOC", nullptr, LimitAvailableMemory, 5, 5},
+      // 4200 x 1,024,144 bytes: past 32 bits, not wrapped.
+      {"VARD_MAX_ALLOC", "4200", LimitAvailableMemory, INT_MAX, 537675600},
+      {"VARD_MAX_ALLOC", "100000", LimitAvailableMemory, INT_MAX, INT_MAX},
+      {"VARD_REAL_MEMORY", "1024", ehumem, 0, 134217728},
+      {"VARD_REAL_MEMORY", "32769", ehumem, 0, 268000000},
+      {"VARD_REAL_MEMORY", "-5", ehumem, 0, 268000000},
+      {"VARD_REAL_MEMORY", "1", ehumem, 0, 131072},
+      {"OMP_NUM_THREADS", nullptr, ehucpu, -1, 1},
+      {"OMP_NUM_THREADS", "0x10", ehucpu, -1, 16},
+      {"OMP_NUM_THREADS", "010", ehucpu, -1, 8},
+      {"OMP_NUM_THREADS", "abc", ehucpu, -1, 1},
+      {"OMP_NUM_THREADS", "0", ehucpu, -1, 0},
   };
-  for (const Case &c : cases) {
-    long long got = in_child({{"VARD_MAX_ALLOC", c.value}}, [&] {
-      int w = c.words;
-      LimitAvailableMemory(&w);
-      LimitAvailableMemory(nullptr);
-      return static_cast<long long>(w);
-    });
-    EXPECT_EQ(got, c.expected) << (c.value ? c.value : "(unset)") << " " << c.words;
-  }
-}
-
-TEST(MemoryProbes, RealMemory) {
-  struct Case {
-    const char *value;
-    long long words;
-  } cases[] = {{"1024", 134217728}, {"4096", 268000000}, {"32769", 268000000},
-               {"-5", 268000000},   {"0", 268000000},    {"1", 131072}};
-  for (const Case &c : cases) {
-    long long got = in_child({{"VARD_REAL_MEMORY", c.value}}, [] {
-      int w = 0;
-      if (stratoFirst != 1 || page != 0) return -1LL;
-      ehumem(&w);
-      if (stratoFirst != 0 || page != 1) return -2LL;
-      int again = 0;
-      ehumem(&again);
-      return again == w ? static_cast<long long>(w) : -3LL;
-    });
-    EXPECT_EQ(got, c.words) << c.value;
-  }
-  // Unset: the machine's pages, in words, capped.
-  long long machine = in_child({{"VARD_REAL_MEMORY", nullptr}}, [] {
-    int w = 0;
+  for (const auto &c : cases)
+    EXPECT_EQ(probe(c.name, c.value, c.fn, c.start), c.expected)
+        << c.name << "=" << (c.value ? c.value : "(unset)") << " " << c.start;
+  // A null argument is ignored.
+  EXPECT_EQ(in_child({{"VARD_MAX_ALLOC", "1"}}, [] { LimitAvailableMemory(nullptr); return 0LL; }),
+            0);
+  // The real memory is read once: later calls give the same, unset it is
+  // the machine's pages, in words, capped.
+  const long long cached = in_child({{"VARD_REAL_MEMORY", nullptr}}, [] {
+    int w = 0, again = 0;
+    if (stratoFirst != 1 || page != 0) return -1LL;
     ehumem(&w);
-    return siz == w ? static_cast<long long>(w) : -1LL;
+    if (stratoFirst != 0 || page != 1 || siz != w) return -2LL;
+    setenv("VARD_REAL_MEMORY", "1", 1);
+    ehumem(&again);
+    return again == w ? static_cast<long long>(w) : -3LL;
   });
-  long long expect = static_cast<long long>(sysconf(_SC_PAGESIZE)) * (sysconf(_SC_PHYS_PAGES) / 8);
-  EXPECT_EQ(machine, expect > 268000000 || expect < 1 ? 268000000 : expect);
-}
-
-TEST(MemoryProbes, Processors) {
-  struct Case {
-    const char *value;
-    int n;
-  } cases[] = {{nullptr, 1}, {"4", 4}, {"0x10", 16}, {"010", 8}, {"abc", 1}, {"", 1}, {"0", 0}};
-  for (const Case &c : cases) {
-    long long got = in_child({{"OMP_NUM_THREADS", c.value}}, [] {
-      int n = -1;
-      ehucpu(&n);
-      return static_cast<long long>(n);
-    });
-    EXPECT_EQ(got, c.n) << (c.value ? c.value : "(unset)");
-  }
+  const long long pages =
+      static_cast<long long>(sysconf(_SC_PAGESIZE)) * (sysconf(_SC_PHYS_PAGES) / 8);
+  EXPECT_EQ(cached, pages > 268000000 || pages < 1 ? 268000000 : pages);
 }
 
 TEST(MemoryProbes, CheckAvailableMemory) {
   int available = -1;
   QorFaultCountdown(0);
-  long before = QorFaultCalls();
+  const long before = QorFaultCalls();
   CheckAvailableMemory(64000, available);
   EXPECT_EQ(available, 0);
   EXPECT_EQ(QorFaultCalls(), before);  // no trial at all
@@ -126,53 +112,39 @@ TEST(MemoryProbes, CheckAvailableMemory) {
   EXPECT_EQ(available, (3 * 512000 - 512000) / 8);
 }
 
-TEST(MemoryProbes, AllowanceIsMeaningful) {
+TEST(MemoryProbes, Allowance) {
   // Whatever the machine, the allowance is a count of words that the
   // memory left can back: at most a tenth of the bytes available.
-  long long words = in_child({{"VARD_MAX_ALLOC", nullptr}, {"MALLOCTYPE", nullptr}}, [] {
+  const long long words = in_child({{"VARD_MAX_ALLOC", nullptr}, {"MALLOCTYPE", nullptr}}, [] {
     int a = -1;
     ehalmxc(&a);
     return static_cast<long long>(a);
   });
   EXPECT_GE(words, 0);
-  if (sizeof(void *) == 8) {
-    uint64_t backing = qvk_memory::machine_backing();
-    if (backing != qvk_memory::kUnlimited) {
-      EXPECT_LE(static_cast<uint64_t>(words), backing / 10 + 1);
-    }
+  const uint64_t backing = qvk_memory::machine_backing();
+  if (sizeof(void *) == 8 && backing != qvk_memory::kUnlimited) {
+    EXPECT_LE(static_cast<uint64_t>(words), backing / 10 + 1);
   }
-  long long capped = in_child({{"VARD_MAX_ALLOC", "1"}}, [] {
-    int a = -1;
-    ehalmxc(&a);
-    return static_cast<long long>(a);
-  });
-  EXPECT_EQ(capped, std::min(words, 128018LL));
-  long long reserved = in_child({{"MALLOCTYPE", "yes"}}, [] {
-    int a = -1;
-    ehalmxc(&a);
-    return static_cast<long long>(a);
-  });
-  EXPECT_LE(reserved, words);
-}
+  EXPECT_EQ(probe("VARD_MAX_ALLOC", "1", ehalmxc), std::min(words, 128018LL));
+  EXPECT_LE(probe("MALLOCTYPE", "yes", ehalmxc), words);
 
-TEST(MemoryProbes, AllowanceArithmetic64) {
   using qvk_memory::kMiB;
-  using qvk_memory::MachineRoom;
-  struct Case {
-    MachineRoom m;
+  using qvk_memory::kUnlimited;
+  const struct {
+    qvk_memory::MachineRoom m;
     int allowance;
     bool warn;
   } cases[] = {
       // Room in 4 MiB steps, plus the free space inside the heap.
-      {{qvk_memory::kUnlimited, 0, 0, 41 * kMiB}, static_cast<int>(40 * kMiB / 10), false},
-      {{100 * kMiB, 60 * kMiB, 8 * kMiB, qvk_memory::kUnlimited}, static_cast<int>(48 * kMiB / 10), false},
+      {{kUnlimited, 0, 0, 41 * kMiB}, static_cast<int>(40 * kMiB / 10), false},
+      {{100 * kMiB, 60 * kMiB, 8 * kMiB, kUnlimited}, static_cast<int>(48 * kMiB / 10), false},
       // The heap has reached its limit: the warning, and only the free space.
       {{100 * kMiB, 120 * kMiB, 9 * kMiB, 1000 * kMiB}, static_cast<int>(8 * kMiB / 10), true},
-      {{qvk_memory::kUnlimited, 0, 0, 3 * kMiB}, 0, true},
+      {{kUnlimited, 0, 0, 3 * kMiB}, 0, true},
       // Far beyond 32 bits: clamped to the largest positive int.
-      {{qvk_memory::kUnlimited, 0, 0, qvk_memory::kUnlimited}, INT_MAX, false},
+      {{kUnlimited, 0, 0, kUnlimited}, INT_MAX, false},
   };
-  for (const Case &c : cases) {
+  for (const auto &c : cases) {
     bool warn = !c.warn;
     EXPECT_EQ(qvk_memory::allowance_of(c.m, warn), c.allowance);
     EXPECT_EQ(warn, c.warn);
@@ -183,8 +155,8 @@ TEST(MemoryProbes, ShortageWarningText) {
   // A heap at its limit: a data-segment limit below the reserve.
   if (sizeof(void *) != 8) GTEST_SKIP() << "the 32-bit build follows the break";
   qvk_test::TempDir dir;
-  std::string out = dir.file("out");
-  long long words = in_child({}, [&] {
+  const std::string out = dir.file("out");
+  const long long words = in_child({}, [&] {
     static char buffer[256];
     if (!freopen(out.c_str(), "w", stdout)) return -1LL;
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);

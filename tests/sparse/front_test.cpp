@@ -21,9 +21,12 @@ struct Front {
   float flops1 = 0.0f, flops2 = 0.0f;
 };
 
-void eliminate(Front &r, int n, int npiv, const D &dorig, double tiny, double thr) {
+// One call on a, from the running values in r.
+Front eliminate(D a, int n, int npiv, const D &dorig, double tiny, double thr, Front r = {}) {
+  r.a = std::move(a);
   r.result = easlff_nt(&n, &npiv, r.a.data(), &r.ratiomin, dorig.data(), &tiny, &thr, &r.count,
                        &r.stats, &r.flops1, &r.flops2, &r.status);
+  return r;
 }
 
 // A = L diag(d, 0) L' + [0 0; 0 S] with unit lower L, power-of-two pivots
@@ -33,124 +36,88 @@ TEST(FrontalFactor, ExactFactorsOfIntegerFront) {
   for (int n = 0; n <= 14; ++n)
     for (int p = 0; p <= n; ++p) {
       SCOPED_TRACE(testing::Message() << "n " << n << " npiv " << p);
-      std::vector<D> l(n + 1, D(n + 1, 0.0)), s(n + 1, D(n + 1, 0.0));
-      D d(n + 1, 0.0);
+      auto l = [p](int i, int k) {
+        return i == k ? 1.0 : k < i && k <= p ? (i * 3 + k * 5) % 5 - 2.0 : 0.0;
+      };
+      auto d = [](int i) { return std::ldexp(i % 2 ? 1.0 : -1.0, i % 4 - 1); };
+      auto s = [](int i, int j) { return (i + 2 * j) % 7 - 3.0; };  // i <= j
+      D a(n * (n + 1) / 2 + 1, 12345.0);  // the last is a guard
+      double dmin = 1e300;
       for (int i = 1; i <= n; ++i) {
-        l[i][i] = 1.0;
-        for (int k = 1; k < i && k <= p; ++k) l[i][k] = (i * 3 + k * 5) % 5 - 2;
-        d[i] = std::ldexp((i % 2 ? 1.0 : -1.0), i % 4 - 1);
-        for (int j = i; j <= n; ++j) s[i][j] = s[j][i] = (i + 2 * j) % 7 - 3;
-      }
-      Front r;
-      r.a.assign(n * (n + 1) / 2 + 1, 0.0);
-      r.a.back() = 12345.0;  // guard
-      for (int i = 1; i <= n; ++i)
         for (int j = i; j <= n; ++j) {
-          double v = i > p ? s[i][j] : 0.0;
-          for (int k = 1; k <= p; ++k) v += l[i][k] * d[k] * l[j][k];
-          r.a[at(n, i, j)] = v;
+          double v = i > p ? s(i, j) : 0.0;
+          for (int k = 1; k <= p; ++k) v += l(i, k) * d(k) * l(j, k);
+          a[at(n, i, j)] = v;
         }
-      const D dorig(n + 1, 1.0);
-      eliminate(r, n, p, dorig, 0.0, -1e300);
+        if (i <= p) dmin = std::min(dmin, d(i));
+      }
+      const Front r = eliminate(a, n, p, D(n + 1, 1.0), 0.0, -1e300);
       ASSERT_EQ(r.result, 0);
       EXPECT_EQ(r.status, 0);
       EXPECT_EQ(r.count, p);
       EXPECT_EQ(r.stats, p);
       EXPECT_EQ(r.a.back(), 12345.0);
-      double dmin = 1e300;
-      for (int i = 1; i <= n; ++i)
-        for (int j = i; j <= n; ++j) {
-          const double want = i <= p ? (i == j ? d[i] : l[j][i]) : s[i][j];
-          ASSERT_EQ(r.a[at(n, i, j)], want) << "(" << i << ", " << j << ")";
-        }
-      for (int i = 1; i <= p; ++i) dmin = std::min(dmin, d[i]);
       EXPECT_EQ(r.ratiomin, dmin);
+      for (int i = 1; i <= n; ++i)
+        for (int j = i; j <= n; ++j)
+          ASSERT_EQ(r.a[at(n, i, j)], i > p ? s(i, j) : i == j ? d(i) : l(j, i)) << i << "," << j;
     }
 }
 
-TEST(FrontalFactor, SmallCasesAndCounts) {
-  {
-    SCOPED_TRACE("npiv 0: counts of zero, nothing else");
+// Worked cases, one call each; a call continues the running pivot number,
+// the accepted count and the smallest ratio it is given, and adds its
+// operation counts (here to 0.5 each; a negative flops1 is not checked).
+TEST(FrontalFactor, WorkedCases) {
+  const double nan = std::nan("");
+  const struct {
+    const char *name;
+    int n, npiv;
+    D a, dorig;
+    double tiny, thr, ratiomin_in;
+    int count_in, result, status;
+    D out;  // empty: not checked
+    double ratiomin;
+    int count, stats;
+    float flops1, flops2;
+  } cases[] = {
+      {"npiv 0: counts of zero", 2, 0, {1, 2, 3}, {1}, 1, 0, 1e300, 0, 0, 0, {1, 2, 3}, 1e300, 0, 0,
+       0.5f, 0.5f},
+      {"n = npiv = 1", 1, 1, {5}, {2.5}, 0, 0, 1e300, 0, 0, 0, {5}, 2, 1, 1, 2.5f, 1.5f},
+      {"2x2, ratio 2/3", 2, 2, {4, 2, 3}, {4, 3}, 0, 0, 1e300, 0, 0, 0, {4, 0.5, 2}, 2.0 / 3, 2, 2,
+       6.5f, 6.5f},
+      {"the smallest ratio is kept", 2, 2, {8, 2, 3}, {4, 3, 8, 0.25}, 0, 0, 2.0 / 3, 2, 0, 0,
+       {8, 0.25, 2.5}, 2.0 / 3, 4, 4, -1, 0},
+      {"and replaced", 1, 1, {1}, {4, 3, 8, 0.25, 16}, 0, 0, 2.0 / 3, 4, 0, 0, {1}, 1.0 / 16, 5, 5,
+       -1, 0},
+      {"|pivot| equal to tiny passes", 2, 1, {-0.5, 1, 7}, {-1}, 0.5, 0.25, 1e300, 0, 0, 0,
+       {-0.5, -2, 9}, 0.5, 1, 1, -1, 0},
+      // Rejections: z = 1, nothing cleared; then a tiny pivot of a 3x3.
+      {"ratio equal to thr stops", 2, 1, {0.5, 1, 7}, {2}, 0, 0.25, 1e300, 0, 1, 34, {0.25, 1, 7},
+       0.25, 1, 0, -1, 0},
+      {"tiny first pivot", 3, 1, {1e-20, 2, 3, 4, 5, 6}, {1}, 1e-10, 0, 0.5, 0, 1, 6,
+       {1e-20, 0, 3, 4, 5, 6}, 1e-20, 1, 0, -1, 0},
+      {"NaN pivot passes both tests", 2, 1, {nan, 1, 1}, {1}, 1, 0.5, 1e300, 0, 0, 0, {}, nan, 1, 1,
+       -1, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
     Front r;
-    r.a = {1.0, 2.0, 3.0};
-    r.flops1 = 0.25f;
-    r.flops2 = 0.5f;
-    eliminate(r, 2, 0, D{1.0}, 1.0, 0.0);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.a, (D{1.0, 2.0, 3.0}));
-    EXPECT_EQ(r.flops1, 0.25f);
-    EXPECT_EQ(r.flops2, 0.5f);
-    EXPECT_EQ(r.count, 0);
-  }
-  {
-    SCOPED_TRACE("n = npiv = 1");
-    Front r;
-    r.a = {5.0};
-    eliminate(r, 1, 1, D{2.5}, 0.0, 0.0);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.a, D{5.0});
-    EXPECT_EQ(r.stats, 1);
-    EXPECT_EQ(r.count, 1);
-    EXPECT_EQ(r.ratiomin, 2.0);
-    EXPECT_EQ(r.flops1, 2.0f);  // p = m = 1
-    EXPECT_EQ(r.flops2, 1.0f);
-  }
-  {
-    SCOPED_TRACE("2x2, ratio 2/3, twice");
-    Front r;
-    r.a = {4.0, 2.0, 3.0};
-    eliminate(r, 2, 2, D{4.0, 3.0}, 0.0, 0.0);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.a, (D{4.0, 0.5, 2.0}));
-    EXPECT_EQ(r.ratiomin, 2.0 / 3.0);
-    EXPECT_EQ(r.flops1, 6.0f);  // p = m = 2
-    EXPECT_EQ(r.flops2, 6.0f);
-    // The smallest ratio is kept across calls.
-    r.a = {8.0, 2.0, 3.0};
-    eliminate(r, 2, 2, D{4.0, 3.0, 8.0, 0.25}, 0.0, 0.0);
-    EXPECT_EQ(r.ratiomin, 2.0 / 3.0);
-    EXPECT_EQ(r.a, (D{8.0, 0.25, 2.5}));
-    r.a = {1.0};
-    eliminate(r, 1, 1, D{4.0, 3.0, 8.0, 0.25, 16.0}, 0.0, 0.0);
-    EXPECT_EQ(r.ratiomin, 1.0 / 16.0);
-    EXPECT_EQ(r.count, 5);
-    EXPECT_EQ(r.stats, 5);
-  }
-  {
-    SCOPED_TRACE("|pivot| equal to tiny passes; ratio equal to thr stops");
-    Front r;
-    r.a = {-0.5, 1.0, 7.0};
-    eliminate(r, 2, 1, D{-1.0}, 0.5, 0.25);
-    EXPECT_EQ(r.result, 0);
-    Front q;
-    q.a = {0.5, 1.0, 7.0};
-    eliminate(q, 2, 1, D{2.0}, 0.0, 0.25);
-    EXPECT_EQ(q.result, 1);
-    EXPECT_EQ(q.status, 34);
-    EXPECT_EQ(q.a, (D{0.25, 1.0, 7.0}));  // z = 1: nothing cleared
-    EXPECT_EQ(q.ratiomin, 0.25);
-    EXPECT_EQ(q.stats, 0);
-    EXPECT_EQ(q.count, 1);
-  }
-  {
-    SCOPED_TRACE("tiny first pivot of a 3x3");
-    Front r;
-    r.a = {1e-20, 2.0, 3.0, 4.0, 5.0, 6.0};
-    r.ratiomin = 0.5;
-    eliminate(r, 3, 1, D{1.0}, 1e-10, 0.0);
-    EXPECT_EQ(r.result, 1);
-    EXPECT_EQ(r.status, 6);
-    EXPECT_EQ(r.a, (D{1e-20, 0.0, 3.0, 4.0, 5.0, 6.0}));
-    EXPECT_EQ(r.ratiomin, 1e-20);
-  }
-  {
-    SCOPED_TRACE("NaN pivot passes both tests");
-    Front r;
-    r.a = {std::nan(""), 1.0, 1.0};
-    eliminate(r, 2, 1, D{1.0}, 1.0, 0.5);
-    EXPECT_EQ(r.result, 0);
-    EXPECT_TRUE(std::isnan(r.ratiomin));
+    r.ratiomin = c.ratiomin_in;
+    r.count = r.stats = c.count_in;
+    r.flops1 = r.flops2 = 0.5f;
+    r = eliminate(c.a, c.n, c.npiv, c.dorig, c.tiny, c.thr, r);
+    EXPECT_EQ(r.result, c.result);
+    EXPECT_EQ(r.status, c.status);
+    if (!c.out.empty()) {
+      EXPECT_EQ(r.a, c.out);
+    }
+    EXPECT_EQ(qvk_test::bits(r.ratiomin), qvk_test::bits(c.ratiomin));
+    EXPECT_EQ(r.count, c.count);
+    EXPECT_EQ(r.stats, c.stats);
+    if (c.flops1 >= 0) {
+      EXPECT_EQ(r.flops1, c.flops1);
+      EXPECT_EQ(r.flops2, c.flops2);
+    }
   }
 }
 
@@ -167,26 +134,21 @@ TEST(FrontalFactor, RejectionClearsExactly) {
     D dorig(npiv + 1, 1.0);
     dorig[q] = 1e300;  // count runs from 1: pivot q uses dorig(1 + q)
     Front r;
-    r.a = base;
     r.count = 1;
-    eliminate(r, n, npiv, dorig, 0.0, 1e-200);
+    r = eliminate(base, n, npiv, dorig, 0.0, 1e-200, r);
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.status, 34);
     EXPECT_EQ(r.count, 1 + q);
     EXPECT_EQ(r.stats, q - 1);
     // Front the whole blocks before q alone: those rows match.
     const int done = (q - 1) / 3 * 3;
-    Front ok;
-    ok.a = base;
-    eliminate(ok, n, done, D(npiv + 1, 1.0), 0.0, 1e-200);
+    const Front ok = eliminate(base, n, done, D(npiv + 1, 1.0), 0.0, 1e-200);
     for (int i = 1; i <= done; ++i)
       for (int j = i; j <= n; ++j) ASSERT_EQ(r.a[at(n, i, j)], ok.a[at(n, i, j)]);
-    const size_t qpos = at(n, q, q);
+    const long qpos = static_cast<long>(at(n, q, q));
     EXPECT_GT(r.a[qpos], 0.0);
     EXPECT_LE(r.a[qpos], 1e-200);
-    for (size_t p = qpos + 1; static_cast<long>(p) < z; ++p) {
-      ASSERT_EQ(qvk_test::bits(r.a[p]), 0u) << p;
-    }
+    for (long p = qpos + 1; p < z; ++p) ASSERT_EQ(qvk_test::bits(r.a[p]), 0u) << p;
   }
 }
 
@@ -205,13 +167,10 @@ TEST(FrontalFactor, PathsMatchPlainOrder) {
         Front want;
         {
           qvk_test::IsaScope scalar(qvk::kScalar);
-          want.a = a0;
-          eliminate(want, n, p, dorig, 0.0, 0.0);
+          want = eliminate(a0, n, p, dorig, 0.0, 0.0);
         }
         qvk_test::for_each_isa([&](int) {
-          Front got;
-          got.a = a0;
-          eliminate(got, n, p, dorig, 0.0, 0.0);
+          const Front got = eliminate(a0, n, p, dorig, 0.0, 0.0);
           EXPECT_EQ(got.result, want.result);
           EXPECT_EQ(got.status, want.status);
           EXPECT_SAME_BITS(got.a.data(), want.a.data(), a0.size());

@@ -1,0 +1,314 @@
+// From elements to an ordering: connectivity lists, the owner map and the
+// multiple minimum degree ordering of the graphs they give.
+#include <algorithm>
+#include <climits>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "QorVARDMathKernel/sparse.h"
+#include "qvk_test.h"
+
+#ifdef QVK_TEST_HAVE_AMD
+#include <suitesparse/amd.h>
+#endif
+
+namespace {
+
+using V = std::vector<int>;
+const int kGuard = 0x5a5a5a5a;
+
+struct Mesh {
+  int n = 0;
+  V eptr{0}, eidx;
+  void add(const V &nodes) {
+    eidx.insert(eidx.end(), nodes.begin(), nodes.end());
+    eptr.push_back(static_cast<int>(eidx.size()));
+  }
+  int m() const { return static_cast<int>(eptr.size()) - 1; }
+};
+
+// Node-to-element and node-to-node lists by eaupnn and eaunln, each output
+// checked for a write past its end.
+struct Lists {
+  V nptr, nidx, aptr, adj;
+};
+Lists build(const Mesh &mesh) {
+  const int n = mesh.n, m = mesh.m(), nz = -1;
+  Lists r{V(n + 2, -7), V(mesh.eidx.size() + 1, -7), V(n + 2, -7), {}};
+  V work(n + 2, -7);
+  r.nptr.back() = r.nidx.back() = r.aptr.back() = work[n] = work[n + 1] = kGuard;
+  int total = -1;
+  EXPECT_EQ(eaupnn(&n, &m, &nz, mesh.eptr.data(), mesh.eidx.data(), r.nptr.data(), r.nidx.data(),
+                   work.data(), r.aptr.data(), &total), 0);
+  EXPECT_EQ(work[n], kGuard);  // eaupnn uses n words of work
+  EXPECT_EQ(total, r.aptr[n]);
+  r.adj.assign(total + 1, kGuard);
+  EXPECT_EQ(eaunln(&n, &m, &nz, mesh.eptr.data(), mesh.eidx.data(), r.nptr.data(), r.nidx.data(),
+                   work.data(), r.adj.data()), 0);
+  EXPECT_EQ(work[n + 1], kGuard);
+  for (V *v : {&r.nptr, &r.nidx, &r.aptr, &r.adj}) {
+    EXPECT_EQ(v->back(), kGuard);
+    v->pop_back();
+  }
+  return r;
+}
+
+// Both lists against a set-based construction, list by list.
+TEST(Connectivity, MatchesSetConstruction) {
+  std::vector<Mesh> meshes(4);
+  meshes[0].n = 9;
+  meshes[0].add({5, 2, 5, 8});  // isolated nodes, a repeated node
+  meshes[1].n = 3;              // no element; and meshes[2]: nothing at all
+  meshes[3].n = 4;
+  meshes[3].add({1, 2, 3});
+  meshes[3].add({2, 3, 4});
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    // Bars, triangles, quads, bricks, with repeats and unused nodes.
+    std::mt19937 rng(seed);
+    Mesh mesh;
+    mesh.n = 10 + seed * 37;
+    const int sizes[] = {1, 2, 3, 4, 8, 20};
+    for (int e = 0; e < static_cast<int>(seed) * 40; ++e) {
+      V nodes(sizes[rng() % 6]);
+      for (int &x : nodes) x = 1 + static_cast<int>(rng() % (mesh.n - 3));
+      mesh.add(nodes);
+    }
+    meshes.push_back(mesh);
+  }
+  for (const Mesh &mesh : meshes) {
+    SCOPED_TRACE(testing::Message() << "n " << mesh.n << " m " << mesh.m());
+    const Lists r = build(mesh);
+    std::vector<V> elements(mesh.n + 1);
+    std::vector<std::set<int>> nbrs(mesh.n + 1);
+    for (int e = 0; e < mesh.m(); ++e)
+      for (int p = mesh.eptr[e]; p < mesh.eptr[e + 1]; ++p) {
+        elements[mesh.eidx[p]].push_back(e + 1);
+        for (int q = mesh.eptr[e]; q < mesh.eptr[e + 1]; ++q)
+          if (mesh.eidx[q] != mesh.eidx[p]) nbrs[mesh.eidx[p]].insert(mesh.eidx[q]);
+      }
+    ASSERT_EQ(r.nptr[0], 0);
+    ASSERT_EQ(r.aptr[0], 0);
+    for (int i = 1; i <= mesh.n; ++i) {
+      EXPECT_EQ(V(r.nidx.begin() + r.nptr[i - 1], r.nidx.begin() + r.nptr[i]), elements[i]) << i;
+      EXPECT_EQ(V(r.adj.begin() + r.aptr[i - 1], r.adj.begin() + r.aptr[i]),
+                V(nbrs[i].begin(), nbrs[i].end())) << i;
+    }
+  }
+}
+
+TEST(Connectivity, OwnerMap) {
+  const struct {
+    int nown, nitem1, npos1, np;
+    V first, owner;
+  } cases[] = {
+      {2, 1, 3, 5, {0, 0}, {1, 1, 1, 2, 2, 2}},
+      // Second-range item starting after npos1: npos1 keeps the first's.
+      {3, 2, 4, 7, {1, 3, 2}, {0, 1, 1, 2, 2, 2, 3, 3}},
+      {0, 0, 0, 2, {}, {0, 0, 0}},
+      // First range only, npos1 beyond np: filled up to np and no further.
+      {1, 1, 9, 3, {1}, {0, 1, 1, 1}},
+  };
+  for (const auto &c : cases) {
+    V owner(c.np + 2, -5);
+    EXPECT_EQ(eaupne(&c.nown, &c.nitem1, &c.npos1, &c.np, c.first.data(), owner.data()), 0);
+    EXPECT_EQ(owner.back(), -5);
+    owner.pop_back();
+    EXPECT_EQ(owner, c.owner) << c.np;
+  }
+}
+
+// A graph in the pointer form of the ordering: node i's neighbours are
+// adjncy[xadj[i-1]-1 .. xadj[i]-2].
+struct Graph {
+  int n = 0;
+  V xadj{1}, adjncy;
+};
+
+Graph from_lists(const std::vector<V> &lists) {
+  Graph g;
+  g.n = static_cast<int>(lists.size());
+  for (const V &l : lists) {
+    g.adjncy.insert(g.adjncy.end(), l.begin(), l.end());
+    g.xadj.push_back(static_cast<int>(g.adjncy.size()) + 1);
+  }
+  return g;
+}
+
+// nx*ny*nz grid joining nodes at offsets of at most 1 in every direction:
+// only along the axes (5-, 7-point) or every neighbour (9-, 27-point).
+Graph grid(int nx, int ny, int nz, bool full) {
+  std::vector<V> lists(static_cast<size_t>(nx) * ny * nz);
+  for (size_t v = 0; v < lists.size(); ++v) {
+    const int x = static_cast<int>(v) % nx, y = static_cast<int>(v) / nx % ny;
+    const int z = static_cast<int>(v) / nx / ny;
+    for (int dz = -1; dz <= 1; ++dz)
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int d = (dx != 0) + (dy != 0) + (dz != 0), X = x + dx, Y = y + dy, Z = z + dz;
+          if (d > 0 && (full || d == 1) && X >= 0 && Y >= 0 && Z >= 0 && X < nx && Y < ny &&
+              Z < nz)
+            lists[v].push_back(1 + X + nx * (Y + ny * Z));
+        }
+  }
+  return from_lists(lists);
+}
+
+// Triangles over a grid of points with holes, through the connectivity
+// routines: the road a solver takes from a mesh to an ordering.
+Graph triangle_mesh(int side, unsigned seed) {
+  std::mt19937 rng(seed);
+  Mesh mesh;
+  mesh.n = side * side;
+  for (int y = 0; y + 1 < side; ++y)
+    for (int x = 0; x + 1 < side; ++x) {
+      const int a = 1 + x + side * y, b = a + 1, c = a + side, d = c + 1;
+      if (rng() % 5 == 0) continue;
+      const bool diagonal = rng() % 2;
+      mesh.add(diagonal ? V{a, b, d} : V{a, b, c});
+      mesh.add(diagonal ? V{a, d, c} : V{b, d, c});
+    }
+  const Lists r = build(mesh);
+  Graph g;
+  g.n = mesh.n;
+  g.adjncy = r.adj;
+  g.xadj = r.aptr;
+  for (int &p : g.xadj) ++p;
+  return g;
+}
+
+struct Ordering {
+  V perm, invp;
+  int nofsub = -1;
+};
+// The ordering of g, with a guard word after every array, and a check that
+// perm and invp are inverse permutations.
+Ordering order(const Graph &g, int delta, int maxint = INT_MAX) {
+  const size_t n = static_cast<size_t>(g.n);
+  V adjncy = g.adjncy, dhead(n + 1), qsize(n + 1), llist(n + 1), marker(n + 1);
+  adjncy.push_back(kGuard);  // also keeps data() valid for an empty graph
+  Ordering o{V(n + 1), V(n + 1)};
+  for (V *v : {&dhead, &qsize, &llist, &marker, &o.perm, &o.invp}) v->back() = kGuard;
+  mmd(g.n, g.xadj.data(), adjncy.data(), o.invp.data(), o.perm.data(), delta, dhead.data(),
+      qsize.data(), llist.data(), marker.data(), maxint, &o.nofsub);
+  for (V *v : {&adjncy, &dhead, &qsize, &llist, &marker, &o.perm, &o.invp})
+    EXPECT_EQ(v->back(), kGuard);
+  o.perm.pop_back();
+  o.invp.pop_back();
+  V seen(n + 1, 0);
+  for (int k = 1; k <= g.n; ++k) {
+    const int v = o.perm[k - 1];
+    EXPECT_TRUE(v >= 1 && v <= g.n && seen[v]++ == 0 && o.invp[v - 1] == k) << "position " << k;
+  }
+  return o;
+}
+
+TEST(Mmd, SmallCases) {
+  int nofsub = 77;  // an empty graph: nothing written
+  mmd(0, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, INT_MAX,
+      &nofsub);
+  EXPECT_EQ(nofsub, 77);
+  const struct {
+    const char *name;
+    std::vector<V> lists;
+    V perm;
+    int nofsub;
+  } cases[] = {
+      // Every node in bucket 1, numbered from the head: highest first.
+      {"no edges", {{}, {}, {}, {}, {}}, {5, 4, 3, 2, 1}, 0},
+      // Ends start in bucket 1 (node 3 first); node 2 from bucket 2 adds
+      // 2 + 1 + 1.
+      {"path", {{2}, {1, 3}, {2}}, {3, 1, 2}, 4},
+      // With self entries every node starts one bucket up, as the published
+      // routine starts the plain path: 3 and 1 by multiple elimination from
+      // bucket 2, then 2 from bucket 1: (2+1+1) + (2+1+1) + (1+1+1).
+      {"path with self entries", {{1, 2}, {1, 2, 3}, {2, 3}}, {3, 1, 2}, 11},
+      // A star: the leaves go first (bucket 1), then the centre.
+      {"star", {{2, 3, 4}, {1}, {1}, {1}}, {4, 3, 2, 1}, 3 + 1 + 1},
+  };
+  for (const auto &c : cases) {
+    const Ordering o = order(from_lists(c.lists), 0);
+    EXPECT_EQ(o.perm, c.perm) << c.name;
+    EXPECT_EQ(o.nofsub, c.nofsub) << c.name;
+  }
+}
+
+struct Named {
+  const char *name;
+  Graph g;
+};
+std::vector<Named> test_graphs() {
+  return {{"2D 5-point 23x17", grid(23, 17, 1, false)},
+          {"2D 9-point 20x20", grid(20, 20, 1, true)},
+          {"3D 7-point 9x8x7", grid(9, 8, 7, false)},
+          // With delta < 0 its first elements outgrow mdeg + delta: the
+          // tags must still pass every mark (this graph once looped).
+          {"3D 7-point 8^3", grid(8, 8, 8, false)},
+          {"3D 27-point 7x7x7", grid(7, 7, 7, true)},
+          {"triangles 25x25", triangle_mesh(25, 3)},
+          {"triangles 18x18", triangle_mesh(18, 11)}};
+}
+
+// Every delta gives an ordering; a small maxint forces many tag resets and
+// must not change a single position. (With delta < 0 a tag may pass
+// mdeg + delta within one element, so only a large maxint keeps the marks
+// apart there.)
+TEST(Mmd, OrderingsAndTagResets) {
+  for (const Named &t : test_graphs())
+    for (int delta : {-1, 0, 1, 4}) {
+      SCOPED_TRACE(testing::Message() << t.name << " delta " << delta);
+      const Ordering o = order(t.g, delta);
+      EXPECT_GT(o.nofsub, 0);
+      if (delta < 0) continue;
+      const Ordering small = order(t.g, delta, 2 * t.g.n + 64);
+      EXPECT_EQ(small.perm, o.perm);
+      EXPECT_EQ(small.nofsub, o.nofsub);
+    }
+}
+
+#ifdef QVK_TEST_HAVE_AMD
+// Off-diagonal entries of the Cholesky factor in the order perm: column
+// k's rows are its later neighbours and the rows of its children's columns.
+int64_t factor_entries(const Graph &g, const V &perm) {
+  const int n = g.n;
+  V pos(n + 1), mark(n, -1);
+  for (int k = 0; k < n; ++k) pos[perm[k]] = k;
+  std::vector<V> cols(n), children(n);
+  int64_t total = 0;
+  for (int k = 0; k < n; ++k) {
+    V &c = cols[k];
+    auto add = [&](int r) {
+      if (r <= k || mark[r] == k) return;
+      mark[r] = k;
+      c.push_back(r);
+    };
+    for (int p = g.xadj[perm[k] - 1]; p < g.xadj[perm[k]]; ++p) add(pos[g.adjncy[p - 1]]);
+    for (int ch : children[k]) {
+      for (int r : cols[ch]) add(r);
+      V().swap(cols[ch]);
+    }
+    total += static_cast<int64_t>(c.size());
+    if (!c.empty()) children[*std::min_element(c.begin(), c.end())].push_back(k);
+  }
+  return total;
+}
+
+// The fill of the ordering is close to that of an approximate minimum
+// degree ordering of the same graph.
+TEST(Mmd, FillCloseToApproximateMinimumDegree) {
+  for (const Named &t : test_graphs()) {
+    const Graph &g = t.g;
+    V ap(g.xadj), ai(g.adjncy), p(g.n);
+    for (int &x : ap) --x;
+    for (int &x : ai) --x;
+    ASSERT_EQ(amd_order(g.n, ap.data(), ai.data(), p.data(), nullptr, nullptr), AMD_OK);
+    for (int &v : p) ++v;
+    const double ours = static_cast<double>(factor_entries(g, order(g, 0).perm));
+    const double theirs = static_cast<double>(factor_entries(g, p));
+    EXPECT_LT(ours, 1.2 * theirs) << t.name;
+    EXPECT_GT(ours, 0.8 * theirs) << t.name;
+  }
+}
+#endif
+
+}  // namespace
