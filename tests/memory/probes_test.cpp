@@ -162,11 +162,15 @@ TEST(MemoryProbes, ShortageWarningText) {
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     struct rlimit r = {64 << 20, 64 << 20};
     if (setrlimit(RLIMIT_DATA, &r) != 0) return -2LL;
+    // User-mode emulators accept the limit without applying it.
+    struct rlimit now;
+    if (getrlimit(RLIMIT_DATA, &now) != 0 || now.rlim_cur != r.rlim_cur) return -3LL;
     int a = -1;
     ehalmxc(&a);
     fflush(stdout);
     return static_cast<long long>(a);
   });
+  if (words == -3) GTEST_SKIP() << "the data-segment limit is not applied here (emulator)";
   EXPECT_GE(words, 0);
   EXPECT_EQ(qvk_test::read_file(out), "*** WARNING *** Less than 128 Mb \n");
 }
