@@ -46,7 +46,9 @@ QVK_EXTERN_C_END
 #include "KORSYS/QorString.h"
 #include "QorVARDMathKernel/encap.h"
 
-/* The identifier written by the last raise of the factories ("ERR_0302"). */
+/* The identifier written by the last raise of the factories ("ERR_0302"),
+ * always whole; with several threads raising, which raise was last is the
+ * only thing a reader cannot know. */
 QVK_EXPORT extern char etiquette[2000];
 
 /* The library's error class. An object is built with new, classified from

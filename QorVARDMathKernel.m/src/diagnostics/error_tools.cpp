@@ -1,6 +1,8 @@
 // The error factories: sort up to nine tagged parameters into integers,
 // reals and texts, build a QorVardError and raise it.
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 #include <new>
 
 #include "QorVARDMathKernel/errors.h"
@@ -18,12 +20,21 @@ void raise(int number, const char *catalog, const char *form,
   for (const Param *p : params)
     if (!p->IsEmpty()) p->Dump();
 
-  // The identifier as raised; the catalog's verdict replaces it.
-  snprintf(etiquette, sizeof etiquette, form, number);
+  // The identifier as raised; the catalog's verdict replaces it. The raise
+  // works on its own copy: with several threads raising at once, the shared
+  // buffer would hand one thread another's identifier. etiquette still
+  // receives each identifier whole, under a lock, for callers that read it.
+  char id[32];
+  snprintf(id, sizeof id, form, number);
+  {
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    std::memcpy(etiquette, id, std::strlen(id) + 1);
+  }
 
   QorVardError *error = nullptr;
   try {
-    error = new QorVardError(etiquette, catalog);
+    error = new QorVardError(id, catalog);
     QorRawCollint ints;
     QorRawColldouble reals;
     QorListValQorUnicodeString strings;
@@ -34,7 +45,7 @@ void raise(int number, const char *catalog, const char *form,
     // Only the steps before the raise can run out of memory (the report
     // itself catches its own shortage), so the object is still ours.
     if (error) error->Release();
-    qvk::diag::report_unbuilt(etiquette, catalog);
+    qvk::diag::report_unbuilt(id, catalog);
   }
 }
 
