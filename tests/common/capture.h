@@ -15,6 +15,8 @@
 #include <sstream>
 #include <string>
 
+#include "KORSYS/QorSystem.h"
+
 namespace qvk_test {
 
 inline std::string read_file(const std::string &path) {
@@ -116,6 +118,26 @@ class EnvScope {
   std::string name_, old_;
   bool had_ = false;
 };
+
+// What body writes to descriptor fd (1: standard output, 2: errors).
+template <class F>
+std::string output_of(F &&body, int fd = 1) {
+  StdoutCapture capture(fd);
+  body();
+  return capture.text();
+}
+
+// Runs body with the n-th call of the platform's fault checkpoint made to
+// fail. True when body made fewer than n calls, so that nothing failed:
+// a sweep over n = 1, 2, ... ends there.
+template <class F>
+bool fails_at(long n, F &&body) {
+  QorFaultCountdown(n);
+  body();
+  const long calls = QorFaultCalls();
+  QorFaultCountdown(0);
+  return n > calls;
+}
 
 }  // namespace qvk_test
 

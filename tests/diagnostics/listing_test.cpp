@@ -1,10 +1,12 @@
 // The listing file: where each message lands (listing or the real standard
-// output, byte for byte), its name, its moves and every status of Set.
-// Standard output is captured with saved and restored descriptors; each
-// test leaves no listing open.
+// output, byte for byte), its name, its moves, every status of Set, and
+// every platform call of Set and of a redirected write made to fail in
+// turn. Nothing may be lost, no descriptor may leak, and descriptor 1 must
+// always come back.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,203 +15,292 @@
 #include <string>
 
 #include "QorVARDMathKernel/diagnostics.h"
-#include "KORSYS/QorSystem.h"
 #include "capture.h"
+#include "diagnostics/redirect.h"
+
+using qvk_test::file_exists;
+using qvk_test::open_descriptors;
+using qvk_test::output_of;
+using qvk_test::read_file;
+using L = QorVardListingServices;
 
 namespace {
 
 class Listing : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(QorVardListingServices::Reset(), 0);
+    ASSERT_EQ(L::Reset(), 0);
     QorVARDTraceState("VARDPrint", 1);
     QorVARDTraceState("OPTPrint", 1);
   }
   void TearDown() override {
     QorFaultCountdown(0);
-    EXPECT_EQ(QorVardListingServices::Reset(), 0);
+    EXPECT_EQ(L::Reset(), 0);
   }
-  static std::string listing_path() {
-    return std::string(QorVardListingServices::GetDirectory()) + "/" +
-           std::string(QorVardListingServices::GetFileName());
+  static std::string name() { return std::string(L::GetFileName()); }
+  static void expect_closed() {
+    EXPECT_EQ(L::GetDescriptor(), -1);
+    EXPECT_STREQ(L::GetFileName(), "");
   }
-  static std::string listing() { return qvk_test::read_file(listing_path()); }
 };
 
-int set(const std::string &dir) { return QorVardListingServices::Set(dir.c_str()); }
+int set(const std::string &dir) { return L::Set(dir.c_str()); }
 
 }  // namespace
 
-TEST_F(Listing, WithoutDirectoryEverythingStaysOnStandardOutput) {
+TEST_F(Listing, OpenedFromTheEnvironmentOrNot) {
   for (const char *value : {static_cast<const char *>(nullptr), ""}) {
     qvk_test::EnvScope env("TBX_ODT_OUT", value);
-    qvk_test::StdoutCapture out;
-    SetVardTraces();
-    EXPECT_EQ(QorVardListingServices::GetDescriptor(), -1);
-    ehprint("plain");
-    int five = 5;
-    ehprini(" n=", &five);
-    EXPECT_EQ(out.text(), "plain n=5\n");
+    EXPECT_EQ(output_of([] {
+                SetVardTraces();
+                ehprint("plain");
+              }),
+              "plain");
+    EXPECT_EQ(L::GetDescriptor(), -1);
   }
-  EXPECT_EQ(QorVardListingServices::Set(""), static_cast<int>(0x80070057u));
-}
+  EXPECT_EQ(L::Set(""), static_cast<int>(0x80070057u));
 
-TEST_F(Listing, SetVardTracesOpensTheListingAndSwitchesChannels) {
   qvk_test::TempDir dir;
   qvk_test::EnvScope env("TBX_ODT_OUT", dir.path().c_str());
-  std::string out_text;
-  {
-    qvk_test::StdoutCapture out;
-    SetVardTraces();
-    ASSERT_NE(QorVardListingServices::GetDescriptor(), -1);
-    printf("stdio stays");  // the process's own output is not redirected
-    eyflsh();
-    ehprint("to the listing\n");
-    Tra_VARDCompute._Level = 2;
-    Tra_VARDCompute.TraPut("switched off");
-    Tra_VARDOutput._Level = 2;
-    Tra_VARDOutput.TraPut("untouched channel;");
-    out_text = out.text();
-  }
-  EXPECT_EQ(out_text, "stdio staysuntouched channel;");
-  EXPECT_EQ(listing(), "to the listing\n");
-  EXPECT_STREQ(QorVardListingServices::GetDirectory(), dir.path().c_str());
-
-  // The name: prefix, login, host, day of year, hour and minute, a fresh
-  // identifier.
-  std::regex form(
-      "StratoSolverLog_[^_/]+_[^/]+_d[0-3][0-9]{2}_h[0-2][0-9]m[0-5][0-9]_"
-      "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.txt");
-  std::string name(QorVardListingServices::GetFileName());
-  EXPECT_TRUE(std::regex_match(name, form)) << name;
+  EXPECT_EQ(output_of([] {
+              SetVardTraces();
+              printf("stdio stays");  // the process's own output is not redirected
+              eyflsh();
+              ehprint("to the listing\n");
+              Tra_VARDCompute._Level = 2;
+              Tra_VARDCompute.TraPut("switched off");
+              Tra_VARDOutput._Level = 2;
+              Tra_VARDOutput.TraPut("untouched channel;");
+            }),
+            "stdio staysuntouched channel;");
   QorVARDTraceState("VARDCompute", 1);
+  EXPECT_EQ(read_file(dir.file(name())), "to the listing\n");
+  EXPECT_STREQ(L::GetDirectory(), dir.path().c_str());
+  // Prefix, login, host, day of year, hour and minute, a fresh identifier.
+  EXPECT_TRUE(std::regex_match(
+      name(), std::regex("StratoSolverLog_[^_/]+_[^/]+_d[0-3][0-9]{2}_h[0-2][0-9]m[0-5][0-9]_"
+                         "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.txt")))
+      << name();
 }
 
 TEST_F(Listing, PrintRoutinesByteForByte) {
   qvk_test::TempDir dir;
   ASSERT_EQ(set(dir.path()), 0);
-  std::string out_text;
-  {
-    qvk_test::StdoutCapture out;
-    int five = 5, minus = -12;
-    double tenth = 0.1;
-    ehprint("A");
-    ehprini("B", &five);
-    ehprinr("%.17g", &tenth);
-    eaoprnt("C");
-    eaoprnti("D ", &minus);
-    eaoprntr("%.30f", &tenth);
-    ehprinr("%5.2f%%", &tenth);
-    // A format that would read more than the one double is not used as one.
-    ehprinr("%s%n", &tenth);
-    eaoprntr("%d", &tenth);
-    ehprint(nullptr);
-    // Absurd widths and precisions count as 1024; the text is cut at 4096.
-    ehprinr("%999999999f", &tenth);
-    ehprinr("%.999999999f", &tenth);
-    std::string wide(5000, 'w');
-    ehprinr((wide + "%f").c_str(), &tenth);
-    out_text = out.text();
-  }
-  EXPECT_EQ(out_text, "");
-  EXPECT_EQ(listing(),
-            "AB5\n"
-            "0.10000000000000001\n"
-            "C\n"
-            "D -12\n"
-            "0.100000001490116119384765625000\n"
-            " 0.10%\n"
-            "%s%n 0.1\n"
-            "%d 0.1\n" +
+  EXPECT_EQ(output_of([] {
+              int five = 5, minus = -12;
+              double tenth = 0.1;
+              ehprint("A");
+              ehprini("B", &five);
+              ehprinr("%.17g", &tenth);
+              eaoprnt("C");
+              eaoprnti("D ", &minus);
+              eaoprntr("%.30f", &tenth);
+              ehprinr("%5.2f%%", &tenth);
+              // A format that would read more than the one double is not one.
+              ehprinr("%s%n", &tenth);
+              eaoprntr("%d", &tenth);
+              ehprint(nullptr);
+              // Absurd widths and precisions count as 1024; texts are cut at 4096.
+              ehprinr("%999999999f", &tenth);
+              ehprinr("%.999999999f", &tenth);
+              ehprinr((std::string(5000, 'w') + "%f").c_str(), &tenth);
+            }),
+            "");
+  EXPECT_EQ(read_file(dir.file(name())),
+            "AB5\n0.10000000000000001\nC\nD -12\n0.100000001490116119384765625000\n 0.10%\n"
+            "%s%n 0.1\n%d 0.1\n" +
                 std::string(1016, ' ') + "0.100000\n" +
                 "0.1000000000000000055511151231257827021181583404541015625" +
-                std::string(1024 - 55, '0') + "\n" +
-                std::string(4096, 'w') + "\n");
+                std::string(1024 - 55, '0') + "\n" + std::string(4096, 'w') + "\n");
 }
 
-TEST_F(Listing, StatusesOfSet) {
-  qvk_test::TempDir dir;
+TEST_F(Listing, StatusesOfSetAndMoves) {
+  qvk_test::TempDir dir, first, second;
   std::ofstream(dir.file("plain")) << "x";
-  EXPECT_EQ(set(dir.path() + "/none"), static_cast<int>(0x80070002u));
+  EXPECT_EQ(set(dir.file("none")), static_cast<int>(0x80070002u));
   EXPECT_LT(set(dir.file("plain")), 0);  // a regular file is no directory
-  if (geteuid() != 0) {  // the superuser may write anywhere
-    qvk_test::TempDir locked;
-    chmod(locked.path().c_str(), 0500);
-    EXPECT_LT(set(locked.path()), 0);
-    chmod(locked.path().c_str(), 0700);
+  if (geteuid() != 0) {                  // the superuser may write anywhere
+    chmod(dir.path().c_str(), 0500);
+    EXPECT_LT(set(dir.path()), 0);
+    chmod(dir.path().c_str(), 0700);
   }
-  EXPECT_EQ(QorVardListingServices::GetDescriptor(), -1);
-  EXPECT_STREQ(QorVardListingServices::GetFileName(), "");
-}
+  expect_closed();
 
-TEST_F(Listing, MoveKeepsNameAndContents) {
-  qvk_test::TempDir first, second, third;
   ASSERT_EQ(set(first.path()), 0);
-  std::string name(QorVardListingServices::GetFileName());
-  int fd = QorVardListingServices::GetDescriptor();
-  // The open listing's own directory, however spelt: nothing changes.
-  EXPECT_EQ(set(first.path()), 0);
-  EXPECT_EQ(set(first.path() + "/."), 0);
-  EXPECT_EQ(QorVardListingServices::GetDescriptor(), fd);
-  EXPECT_STREQ(QorVardListingServices::GetFileName(), name.c_str());
+  const std::string listing = name();
+  const int fd = L::GetDescriptor();
+  for (const std::string &same : {first.path(), first.path() + "/."}) {
+    EXPECT_EQ(set(same), 0);  // its own directory, however spelt: nothing changes
+    EXPECT_EQ(L::GetDescriptor(), fd);
+  }
   ehprint("one;");
-  ASSERT_EQ(set(second.path()), 0);
-  EXPECT_STREQ(QorVardListingServices::GetFileName(), name.c_str());
-  EXPECT_STREQ(QorVardListingServices::GetDirectory(), second.path().c_str());
-  EXPECT_FALSE(qvk_test::file_exists(first.file(name)));
-  ehprint("two;");
-  EXPECT_EQ(qvk_test::read_file(second.file(name)), "one;two;");
-
+  ASSERT_EQ(set(second.path()), 0);  // moved with its name and contents
+  EXPECT_EQ(name(), listing);
+  EXPECT_STREQ(L::GetDirectory(), second.path().c_str());
+  EXPECT_FALSE(file_exists(first.file(listing)));
   // The name is taken in the target: the listing stays where it was.
-  std::ofstream(third.file(name)) << "someone else's";
-  EXPECT_EQ(set(third.path()), static_cast<int>(0x80070050u));
-  EXPECT_STREQ(QorVardListingServices::GetDirectory(), second.path().c_str());
-  ehprint("three");
-  EXPECT_EQ(qvk_test::read_file(second.file(name)), "one;two;three");
-  EXPECT_EQ(qvk_test::read_file(third.file(name)), "someone else's");
+  std::ofstream(dir.file(listing)) << "someone else's";
+  EXPECT_EQ(set(dir.path()), static_cast<int>(0x80070050u));
+  EXPECT_STREQ(L::GetDirectory(), second.path().c_str());
+  ehprint("two");
+  EXPECT_EQ(read_file(second.file(listing)), "one;two");
+  EXPECT_EQ(read_file(dir.file(listing)), "someone else's");
 }
 
 TEST_F(Listing, ResetClosesAndForgets) {
   qvk_test::TempDir dir;
   ASSERT_EQ(set(dir.path()), 0);
-  int fd = QorVardListingServices::GetDescriptor();
-  EXPECT_EQ(QorVardListingServices::Reset(), 0);
+  int fd = L::GetDescriptor();
+  EXPECT_EQ(L::Reset(), 0);
   EXPECT_EQ(fcntl(fd, F_GETFD), -1);
-  EXPECT_STREQ(QorVardListingServices::GetFileName(), "");
-  EXPECT_EQ(QorVardListingServices::Reset(), 0);
+  expect_closed();
+  EXPECT_EQ(L::Reset(), 0);
 
-  // A process started with standard output closed: the listing must not
-  // take descriptor 1, where the redirection would restore "standard
-  // output" onto the listing.
+  // Started with descriptor 1 closed: the listing must not take it, where
+  // the redirection would restore "standard output" onto the listing.
   int saved = dup(1);
   close(1);
   int rc = set(dir.path());
-  int listing = QorVardListingServices::GetDescriptor();
-  int flags = fcntl(listing, F_GETFD);
-  QorVardListingServices::Reset();
+  fd = L::GetDescriptor();
+  int flags = fcntl(fd, F_GETFD);
+  L::Reset();
   dup2(saved, 1);
   close(saved);
   EXPECT_EQ(rc, 0);
-  EXPECT_GE(listing, 3);
+  EXPECT_GE(fd, 3);
   EXPECT_TRUE(flags & FD_CLOEXEC);
 
-  // A close that fails has released the descriptor all the same: the
-  // listing is forgotten, and a file opened next under the same number
-  // receives none of the library's messages.
+  // A close that fails has released the descriptor all the same: a file
+  // opened next under the same number receives none of the messages.
   ASSERT_EQ(set(dir.path()), 0);
-  fd = QorVardListingServices::GetDescriptor();
-  std::string name(QorVardListingServices::GetFileName());
-  QorFaultCountdown(1);
-  EXPECT_LT(QorVardListingServices::Reset(), 0);
-  EXPECT_EQ(QorVardListingServices::GetDescriptor(), -1);
-  EXPECT_STREQ(QorVardListingServices::GetFileName(), "");
+  fd = L::GetDescriptor();
+  qvk_test::fails_at(1, [] { EXPECT_LT(L::Reset(), 0); });
+  expect_closed();
   int other = open(dir.file("other").c_str(), O_WRONLY | O_CREAT, 0600);
   EXPECT_EQ(other, fd);
-  {
-    qvk_test::StdoutCapture out;
-    ehprint("x");
-    EXPECT_EQ(out.text(), "x");
-  }
+  EXPECT_EQ(output_of([] { ehprint("x"); }), "x");
   close(other);
-  EXPECT_EQ(qvk_test::read_file(dir.file("other")), "");
+  EXPECT_EQ(read_file(dir.file("other")), "");
+}
+
+TEST_F(Listing, OpenFailsAtEveryCall) {
+  for (long n = 1;; ++n) {
+    qvk_test::TempDir dir;
+    int before = open_descriptors(), rc = 0;
+    if (qvk_test::fails_at(n, [&] { rc = set(dir.path()); })) {
+      EXPECT_EQ(rc, 0);
+      break;
+    }
+    EXPECT_LT(rc, 0) << n;
+    expect_closed();
+    EXPECT_EQ(open_descriptors(), before) << n;
+  }
+}
+
+TEST_F(Listing, MoveFailsAtEveryCall) {
+  bool lost_seen = false, kept_seen = false;
+  for (long n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    qvk_test::TempDir from, to;
+    ASSERT_EQ(set(from.path()), 0);
+    const std::string listing = name();
+    ehprint("before;");
+    int before = open_descriptors(), rc = 0;
+    bool clean = false;
+    std::string out = output_of([&] {
+      clean = qvk_test::fails_at(n, [&] { rc = set(to.path()); });
+      ehprint("after;");
+    });
+    if (clean) {
+      EXPECT_EQ(rc, 0);
+      EXPECT_EQ(read_file(to.file(listing)), "before;after;");
+      EXPECT_EQ(out, "");
+      EXPECT_TRUE(lost_seen && kept_seen);
+      break;
+    }
+    EXPECT_LT(rc, 0);
+    if (L::GetDescriptor() != -1) {  // failed before the old file was closed: nothing changed
+      kept_seen = true;
+      EXPECT_STREQ(L::GetDirectory(), from.path().c_str());
+      EXPECT_EQ(read_file(from.file(listing)) + out, "before;after;");
+      EXPECT_EQ(open_descriptors(), before);
+    } else {
+      // Failed after the close: the listing is marked closed, the note and
+      // the later message reach standard output, and exactly one of the
+      // two places holds the old contents (a copy whose source could not
+      // be deleted is removed).
+      lost_seen = true;
+      expect_closed();
+      EXPECT_STREQ(L::GetDirectory(), "");
+      EXPECT_NE(out.find("could not be moved"), std::string::npos) << out;
+      EXPECT_EQ(out.substr(out.size() - 6), "after;");
+      bool old_stands = file_exists(from.file(listing));
+      EXPECT_NE(old_stands, file_exists(to.file(listing)));
+      EXPECT_EQ(read_file((old_stands ? from : to).file(listing)), "before;");
+      EXPECT_EQ(open_descriptors(), before - 1);
+    }
+    L::Reset();
+  }
+}
+
+// The print routines make one checkpoint, the write; the redirection of
+// the error reports makes four (dup, dup2, the write, the restore).
+TEST_F(Listing, WriteFailsAtEveryCall) {
+  qvk_test::TempDir dir;
+  ASSERT_EQ(set(dir.path()), 0);
+  const std::string path = dir.file(name());
+  EXPECT_EQ(output_of([] {
+              QorFaultCountdown(1);
+              ehprint("dropped;");
+              EXPECT_EQ(QorFaultCalls(), 1);
+              QorFaultCountdown(0);
+            }),
+            "");
+  std::string listed;
+  for (long n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    int before = open_descriptors();
+    bool clean = false;
+    std::string out = output_of([&] {
+      clean = qvk_test::fails_at(n, [] {
+        qvk::diag::to_listing([] {
+          Tra_VARDPrint._Level = 2;
+          Tra_VARDPrint.TraPut("m;");
+        });
+      });
+      write(1, "real;", 5);  // descriptor 1 is back where it was, whatever failed
+    });
+    EXPECT_EQ(open_descriptors(), before);
+    // dup or dup2 refused: the message goes to the ordinary output; the
+    // write failed: reported, not fatal; the restore failed: retried.
+    if (clean || n >= 4) listed += "m;";
+    EXPECT_EQ(out, n <= 2 && !clean ? "m;real;" : "real;");
+    EXPECT_EQ(read_file(path), listed);
+    if (clean) break;
+  }
+}
+
+// A listing on a full disk or on a pipe whose reader is gone: the message
+// is dropped; the process neither stops (SIGPIPE) nor changes its signal
+// dispositions.
+TEST_F(Listing, DeadListingNeverStopsTheProcess) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  for (int dead : {open("/dev/full", O_WRONLY | O_CLOEXEC), ends[1]}) {
+    if (dead < 0) continue;
+    EXPECT_EQ(output_of([dead] {
+                L::_Descriptor = dead;
+                int n = 3;
+                ehprint("lost");
+                ehprini("also", &n);
+                L::_Descriptor = -1;
+                ehprint("back on standard output");
+              }),
+              "back on standard output");
+    close(dead);
+  }
+  struct sigaction now;
+  sigaction(SIGPIPE, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
 }

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <map>
 #include <sstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,22 +22,21 @@ namespace {
 
 // Message i of thread t through routine i % 7; returns the line it leaves.
 std::string print_one(int t, int i) {
-  std::string tag = "t" + std::to_string(t) + " m" + std::to_string(i);
+  const std::string tag = "t" + std::to_string(t) + " m" + std::to_string(i), sp = tag + " ";
   double half = 0.5;
   switch (i % 7) {
     case 0: ehprint((tag + "\n").c_str()); return tag;
-    case 1: ehprini((tag + " ").c_str(), &i); return tag + " " + std::to_string(i);
-    case 2: ehprinr((tag + " %.1f").c_str(), &half); return tag + " 0.5";
+    case 1: ehprini(sp.c_str(), &i); return sp + std::to_string(i);
+    case 2: ehprinr((sp + "%.1f").c_str(), &half); return sp + "0.5";
     case 3: eaoprnt(tag.c_str()); return tag;
-    case 4: eaoprnti((tag + " ").c_str(), &t); return tag + " " + std::to_string(t);
-    case 5: eaoprntr((tag + " %.2f").c_str(), &half); return tag + " 0.50";
-    default:
-      qvk::diag::to_listing([&] {
-        Tra_VARDPrint._Level = 2;
-        Tra_VARDPrint.TraPut((tag + "\n").c_str());
-      });
-      return tag;
+    case 4: eaoprnti(sp.c_str(), &t); return sp + std::to_string(t);
+    case 5: eaoprntr((sp + "%.2f").c_str(), &half); return sp + "0.50";
   }
+  qvk::diag::to_listing([&] {
+    Tra_VARDPrint._Level = 2;
+    Tra_VARDPrint.TraPut((tag + "\n").c_str());
+  });
+  return tag;
 }
 
 std::string listings_in(const std::string &dir) {
@@ -71,10 +69,8 @@ TEST(ListingThreads, EveryMessageWholeAndOnce) {
       ASSERT_EQ(QorVardListingServices::Set(dir.path().c_str()), 0);
     }
     std::vector<std::vector<std::string>> expected(kThreads);
-    std::string out_text;
-    ino_t own, after;
-    {
-      qvk_test::StdoutCapture out;
+    ino_t own = 0, after = 0;
+    std::string out = qvk_test::output_of([&] {
       own = inode_of(1);
       std::atomic<int> running{kThreads};
       std::vector<std::thread> threads;
@@ -90,18 +86,13 @@ TEST(ListingThreads, EveryMessageWholeAndOnce) {
       for (auto &th : threads) th.join();
       after = inode_of(1);
       write(1, "after the threads\n", 18);
-      out_text = out.text();
-    }
+    });
     EXPECT_EQ(after, own);
-    std::string listed = listings_in(dir.path());
-    EXPECT_EQ(listed.find("after"), std::string::npos);
-    if (mode == Open) {
-      EXPECT_EQ(out_text, "after the threads\n");
-    } else if (mode == Shut) {
-      EXPECT_EQ(listed, "");
-    }
+    const std::string listed = listings_in(dir.path());
+    EXPECT_TRUE(mode != Open || out == "after the threads\n") << out;
+    EXPECT_TRUE(mode != Shut || listed.empty()) << listed;
     std::map<std::string, int> seen;
-    std::istringstream lines(listed + out_text);
+    std::istringstream lines(listed + out);
     for (std::string line; std::getline(lines, line);) ++seen[line];
     EXPECT_EQ(seen["after the threads"], 1);
     for (auto &messages : expected)

@@ -1,13 +1,13 @@
-// Tagged values: what each constructor holds, copies and assignments that
-// own their texts, the empty statics, the parameters they give an error,
-// and the fatal stop of a text that cannot be copied.
+// Tagged values: what each constructor holds, texts owned once per object,
+// the parameters they give an error, and the fatal stop of a text that
+// cannot be copied.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <new>
 
-#include "QorVARDMathKernel/encap.h"
 #include "KORSYS/QorSystem.h"
+#include "QorVARDMathKernel/encap.h"
 
 namespace {
 
@@ -31,36 +31,23 @@ TEST(Encap, WhatEachConstructorHolds) {
   double *dp = nullptr;
   char *cp = nullptr;
   char **cpp = nullptr;
-  const struct {
-    QorVardTypeEncap value;
-    QorVardValue tag;
-    bool empty;
-    void *address;
-  } cases[] = {
-      {QorVardTypeEncap(), QorVardValueLast, true, nullptr},
-      {QorVardTypeEncap(-3), QorVardValueInteger4, false, nullptr},
-      {QorVardTypeEncap(1.5f), QorVardValueReal4, false, nullptr},
-      {QorVardTypeEncap(2.5), QorVardValueReal8, false, nullptr},
-      {QorVardTypeEncap("text"), QorVardValueString, false, nullptr},
-      {QorVardTypeEncap(static_cast<const char *>(nullptr)), QorVardValueString, true, nullptr},
-      {QorVardTypeEncap(ip), QorVardValueInteger4Ptr, false, &ip},
-      {QorVardTypeEncap(fp), QorVardValueReal4Ptr, false, &fp},
-      {QorVardTypeEncap(dp), QorVardValueReal8Ptr, false, &dp},
-      {QorVardTypeEncap(cp), QorVardValueChar1Ptr, false, &cp},
-      {QorVardTypeEncap(cpp), QorVardValueChar1PtrPtr, false, &cpp},
-  };
-  for (const auto &c : cases) {
-    EXPECT_EQ(c.value.GetType(), c.tag);
-    EXPECT_EQ(c.value.IsEmpty(), c.empty) << c.tag;
-    if (c.address) {
-      EXPECT_EQ(c.value.GetAddress(), c.address);
-    }
+  const QorVardTypeEncap values[] = {QorVardTypeEncap(), -3, 1.5f, 2.5, "text",
+                                     static_cast<const char *>(nullptr), ip, fp, dp, cp, cpp};
+  const QorVardValue tags[] = {QorVardValueLast, QorVardValueInteger4, QorVardValueReal4,
+                               QorVardValueReal8, QorVardValueString, QorVardValueString,
+                               QorVardValueInteger4Ptr, QorVardValueReal4Ptr,
+                               QorVardValueReal8Ptr, QorVardValueChar1Ptr,
+                               QorVardValueChar1PtrPtr};
+  for (int k = 0; k < 11; ++k) {
+    EXPECT_EQ(values[k].GetType(), tags[k]) << k;
+    EXPECT_EQ(values[k].IsEmpty(), k == 0 || k == 5) << k;
   }
-  EXPECT_EQ(cases[1].value.GetInteger(), -3);
-  EXPECT_EQ(cases[3].value.GetReal8(), 2.5);
+  EXPECT_EQ(values[1].GetInteger(), -3);
+  EXPECT_EQ(values[3].GetReal8(), 2.5);
   // A receiver stores a new address into the caller's variable.
   double x = 0;
-  *static_cast<double **>(cases[8].value.GetAddress()) = &x;
+  EXPECT_EQ(values[8].GetAddress(), &dp);
+  *static_cast<double **>(values[8].GetAddress()) = &x;
   EXPECT_EQ(dp, &x);
   // The kinds no constructor makes are empty and copied as 8 bytes.
   for (int tag : {3, 4, 11, 12, 13, 40}) {
@@ -69,11 +56,14 @@ TEST(Encap, WhatEachConstructorHolds) {
     EXPECT_TRUE(copy.IsEmpty()) << tag;
     EXPECT_EQ(memcmp(static_cast<Raw &>(copy).bytes(), raw.bytes(), 8), 0) << tag;
   }
+  // The empty statics are usable from load on, by this program's own too.
+  EXPECT_TRUE(g_copied_at_load.IsEmpty());
+  EXPECT_EQ(g_copied_at_load.GetType(), QorVardValueLast);
+  EXPECT_TRUE(QorVardTypeEncap::EmptyEncap.IsEmpty());
 }
 
 TEST(Encap, TextsAreOwnedOncePerObject) {
-  QorVardTypeEncap a("first"), b("second"), n(4);
-  QorVardTypeEncap copy(a);
+  QorVardTypeEncap a("first"), b("second"), n(4), copy(a);
   EXPECT_NE(copy.GetString(), a.GetString());
   EXPECT_STREQ(copy.GetString(), "first");
   const char *before = a.GetString();
@@ -92,18 +82,8 @@ TEST(Encap, TextsAreOwnedOncePerObject) {
   alignas(QorVardTypeEncap) unsigned char storage[sizeof(QorVardTypeEncap)];
   QorVardTypeEncap *t = new (storage) QorVardTypeEncap("gone");
   t->~QorVardTypeEncap();
-  static const unsigned char zeros[8] = {};
-  int tag;
-  memcpy(&tag, storage + 8, sizeof tag);
-  EXPECT_EQ(memcmp(storage, zeros, 8), 0);
-  EXPECT_EQ(tag, QorVardValueLast);
-}
-
-TEST(Encap, EmptyStaticsAreUsableFromLoadOn) {
-  EXPECT_TRUE(g_copied_at_load.IsEmpty());
-  EXPECT_EQ(g_copied_at_load.GetType(), QorVardValueLast);
-  EXPECT_TRUE(QorVardTypeEncap::EmptyEncap.IsEmpty());
-  EXPECT_TRUE(QorVardTypeEncapError().IsEmpty());
+  const QorVardTypeEncap empty;  // its value bytes, then its tag
+  EXPECT_EQ(memcmp(storage, &empty, 8 + sizeof(int)), 0);
 }
 
 TEST(Encap, ErrorParametersGoToTheListOfTheirKind) {
@@ -111,19 +91,17 @@ TEST(Encap, ErrorParametersGoToTheListOfTheirKind) {
   QorRawCollint ints;
   QorRawColldouble reals;
   QorListValQorUnicodeString strings;
-  QorVardTypeEncapError params[] = {3, 0.5, "t", QorVardTypeEncapError(), 4,
-                                    static_cast<const char *>(nullptr)};
-  for (const auto &p : params) p.AddParameterInList(ints, reals, strings);
-  // Floats and pointers are not error parameters.
-  QorVardTypeEncap others[] = {QorVardTypeEncap(1.0f), QorVardTypeEncap(ip)};
-  for (const auto &o : others)
-    static_cast<const QorVardTypeEncapError &>(o).AddParameterInList(ints, reals, strings);
+  // Floats and pointers are not error parameters; empty values give none.
+  const QorVardTypeEncap params[] = {3, 0.5, "t", QorVardTypeEncapError(), 4,
+                                     static_cast<const char *>(nullptr), 1.0f, ip};
+  for (const auto &p : params)
+    static_cast<const QorVardTypeEncapError &>(p).AddParameterInList(ints, reals, strings);
   ASSERT_EQ(ints.Size(), 2);
+  ASSERT_EQ(reals.Size(), 1);
+  ASSERT_EQ(strings.Size(), 1);
   EXPECT_EQ(ints[1], 3);
   EXPECT_EQ(ints[2], 4);
-  ASSERT_EQ(reals.Size(), 1);
   EXPECT_EQ(reals[1], 0.5);
-  ASSERT_EQ(strings.Size(), 1);
   EXPECT_STREQ(strings[1], "t");
 }
 

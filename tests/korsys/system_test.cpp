@@ -1,4 +1,5 @@
-// Files, time, identifiers and the fault checkpoint of the system services.
+// Files, quiet writes, time, identifiers, the fault checkpoint and the
+// trace channels of the system services.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -9,69 +10,88 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
-#include "KORSYS/QorSystem.h"
+#include "KORSYS/QorError.h"
+#include "KORSYS/QorTrace.h"
 #include "capture.h"
 
-TEST(KorsysFiles, AccessPathsAndIdentity) {
+using qvk_test::file_exists;
+using qvk_test::read_file;
+
+// What callers meet at the edges: bad modes and names refused, copies
+// that do not overwrite unless told, lengths that never read past a zero
+// or write past a buffer, one-based bounded collections, meta classes
+// registered once (from several threads at once too).
+TEST(KorsysSystem, EdgesOfTheSmallServices) {
   qvk_test::TempDir dir;
-  QorUnicodeString d(dir.path().c_str());
-  EXPECT_EQ(QorFileAccess(d, 6, 0), 0);
-  QorUnicodeString missing = d + "/none";
-  EXPECT_EQ(QorFileAccess(missing, 0, 0), QOR_FROM_ERRNO(ENOENT));
-
-  for (QorUnicodeString p : {d, d + "/"}) {
-    EXPECT_EQ(QorMakePath(p, "a.txt"), 0);
-    EXPECT_STREQ(p, (dir.path() + "/a.txt").c_str());
-  }
-  QorUnicodeString keep = d;
-  EXPECT_EQ(QorMakePath(keep, ""), QOR_E_INVALIDARG);
-  EXPECT_EQ(QorMakePath(keep, "x/y"), QOR_E_INVALIDARG);
-  EXPECT_STREQ(keep, dir.path().c_str());
-
-  EXPECT_EQ(QorIdenticaleFile(d, d + "/."), 0);
-  EXPECT_EQ(QorIdenticaleFile(d, "/"), 1);
-  EXPECT_EQ(QorIdenticaleFile(d, missing), 1);
-}
-
-TEST(KorsysFiles, OpenAppendCopyDelete) {
-  qvk_test::TempDir dir;
-  QorUnicodeString a(dir.file("a").c_str()), b(dir.file("b").c_str());
+  QorUnicodeString d(dir.path().c_str()), a(dir.file("a").c_str()), b(dir.file("b").c_str());
   int fd = -1;
   EXPECT_EQ(QorFOpen(a, "x", &fd), QOR_E_INVALIDARG);
-  EXPECT_EQ(QorFOpen(a, "rz", &fd), QOR_E_INVALIDARG);
-  EXPECT_LT(QorFOpen(a, "r", &fd), 0);  // does not exist yet
+  EXPECT_LT(QorFOpen(a, "r", &fd), 0);
   EXPECT_EQ(fd, -1);
-  ASSERT_EQ(QorFOpen(a, "a+c", &fd), 0);
-  EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
-  EXPECT_EQ(QorWrite(fd, "one", 3), 0);
-  EXPECT_EQ(QorFClose(fd), 0);
-  ASSERT_EQ(QorFOpen(a, "a+c", &fd), 0);  // appends
-  EXPECT_EQ(QorWrite(fd, "two", 3), 0);
-  EXPECT_EQ(QorFClose(fd), 0);
-  EXPECT_EQ(qvk_test::read_file(dir.file("a")), "onetwo");
-
+  for (const char *name : {"", "x/y"}) EXPECT_EQ(QorMakePath(d, name), QOR_E_INVALIDARG);
+  EXPECT_TRUE(d == QorUnicodeString(dir.path().c_str()));
+  std::ofstream(dir.file("a")) << "one";
   EXPECT_EQ(QorFCopy(a, b, 0), 0);
-  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "onetwo");
+  std::ofstream(dir.file("a")) << "two";
   EXPECT_EQ(QorFCopy(a, b, 0), QOR_E_FILE_EXISTS);
-  std::ofstream(dir.file("a")) << "new";
-  EXPECT_EQ(QorFCopy(a, b, 1), 0);
-  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "new");
-  EXPECT_EQ(QorDeleteFile(a), 0);
-  EXPECT_EQ(QorDeleteFile(a) & 0xFFFF, 2);
-  EXPECT_LT(QorFCopy(a, b, 1), 0);
-  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "new");
+  EXPECT_EQ(read_file(dir.file("b")), "one");
+
+  char tiny[3];
+  if (QorGetLoginName(tiny, sizeof tiny) == 0) {
+    EXPECT_LE(strlen(tiny), 2u);
+  }
+  qvk_test::EnvScope tz("TZ", "UTC");
+  tzset();
+  QorTime t(static_cast<time_t>(1233481265));  // 1 February 2009, 09:41:05 UTC
+  EXPECT_STREQ(t.ConvertToString("d%j_h%Hm%M_", 0), "d032_h09m41_");
+  char u1[255], u2[255];
+  QorUuid().UUID_to_chaine(u1);
+  QorUuid().UUID_to_chaine(u2);
+  std::regex form("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+  EXPECT_TRUE(std::regex_match(u1, form)) << u1;
+  EXPECT_STRNE(u1, u2);
+
+  QorUnicodeString none(static_cast<const char *>(nullptr)), stop("ab\0cd", 5), s;
+  EXPECT_TRUE(none == "" && none == nullptr);
+  EXPECT_STREQ(stop + QorUnicodeString("abcdef", 3) + nullptr, "ababc");
+  EXPECT_EQ(s.BuildFromNum(1.0, "%0200.1f"), 0);
+  EXPECT_EQ(s.GetLengthInChar(), 200);
+  EXPECT_LT(s.BuildFromNum(1, nullptr), 0);
+  QorRawCollint ints;
+  ints.Append(7);
+  EXPECT_EQ((std::vector<int>{ints.Size(), ints[0], ints[1], ints[2]}),
+            (std::vector<int>{1, 0, 7, 0}));
+
+  QorMetaClass *seen[4];
+  std::vector<std::thread> threads;
+  for (int k = 0; k < 4; ++k)
+    threads.emplace_back([&seen, k] {
+      seen[k] = fct_RetrieveMetaObject("TestKorsysRace", 1, QorResourceError::MetaObject(),
+                                       "QorNull", "Tests", 8);
+    });
+  for (auto &th : threads) th.join();
+  EXPECT_EQ(fct_RetrieveMetaObject("TestKorsysRace", 2, nullptr, "x", "y", 1), seen[0]);
+  for (QorMetaClass *meta : seen) EXPECT_EQ(meta, QorMetaClass::Find("TestKorsysRace"));
+  EXPECT_EQ(seen[0]->GetKind(), 1);  // the first registration's facts stay
+  for (const char *kind : {"TestKorsysRace", "QorResourceError", "QorError", "QorBaseUnknown"})
+    EXPECT_EQ(QorMetaClass::IsAKindOf(seen[0], kind), 1) << kind;
+  EXPECT_EQ(QorMetaClass::IsAKindOf(seen[0], "QorTrace"), 0);
+  EXPECT_EQ(fct_RetrieveMetaObject("", 1, nullptr, "", "", 0), nullptr);
 }
 
-// The n-th checkpoint from any thread fails, once; every call is counted;
-// a refused reallocation leaves the block with its owner.
-TEST(KorsysFault, CountdownFailsTheNthCallOnly) {
+// The n-th checkpoint from any thread fails, once; every call is counted.
+// A failed call leaves things as they were: a refused reallocation leaves
+// the block with its owner, a failed delete the file, a failed copy no
+// partial target; a failed close has released the descriptor all the same.
+TEST(KorsysFault, CountdownAndEveryFileCall) {
   QorFaultCountdown(500);
   std::atomic<int> failed{0};
   std::vector<std::thread> threads;
@@ -83,10 +103,25 @@ TEST(KorsysFault, CountdownFailsTheNthCallOnly) {
   EXPECT_EQ(failed, 1);
   EXPECT_EQ(QorFaultCalls(), 1000);
   void *block = QorUnsecuredMemAlloc(16);
-  QorFaultCountdown(1);
-  EXPECT_EQ(QorUnsecuredMemRealloc(block, 64), nullptr);
+  qvk_test::fails_at(1, [&] { EXPECT_EQ(QorUnsecuredMemRealloc(block, 64), nullptr); });
   free(block);
-  QorFaultCountdown(0);
+
+  qvk_test::TempDir dir;
+  QorUnicodeString a(dir.file("a").c_str()), b(dir.file("b").c_str());
+  std::ofstream(dir.file("a")) << "contents";
+  qvk_test::fails_at(1, [&] { EXPECT_LT(QorDeleteFile(a), 0); });
+  EXPECT_TRUE(file_exists(dir.file("a")));
+  for (long n = 1;; ++n) {
+    int rc = 0;
+    if (qvk_test::fails_at(n, [&] { rc = QorFCopy(a, b, 1); })) break;
+    EXPECT_LT(rc, 0) << n;
+    EXPECT_FALSE(file_exists(dir.file("b"))) << n;
+  }
+  EXPECT_EQ(read_file(dir.file("b")), "contents");
+  int fd = -1;
+  ASSERT_EQ(QorFOpen(a, "r", &fd), 0);
+  qvk_test::fails_at(1, [&] { EXPECT_LT(QorFClose(fd), 0); });
+  EXPECT_EQ(fcntl(fd, F_GETFD), -1);
 }
 
 // A write to a pipe without reader fails with EPIPE instead of stopping
@@ -96,7 +131,7 @@ TEST(KorsysFiles, WriteToClosedPipeFailsQuietly) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);
   close(ends[0]);
-  sigset_t mask_before, mask_after, pending;
+  sigset_t mask_before, mask_after, pending, pipe_only;
   pthread_sigmask(SIG_SETMASK, nullptr, &mask_before);
   EXPECT_EQ(QorWrite(ends[1], "x", 1), QOR_FROM_ERRNO(EPIPE));
   pthread_sigmask(SIG_SETMASK, nullptr, &mask_after);
@@ -104,7 +139,6 @@ TEST(KorsysFiles, WriteToClosedPipeFailsQuietly) {
   sigpending(&pending);
   EXPECT_FALSE(sigismember(&pending, SIGPIPE));
 
-  sigset_t pipe_only;
   sigemptyset(&pipe_only);
   sigaddset(&pipe_only, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipe_only, nullptr);
@@ -112,81 +146,100 @@ TEST(KorsysFiles, WriteToClosedPipeFailsQuietly) {
   EXPECT_EQ(QorWrite(ends[1], "x", 1), QOR_FROM_ERRNO(EPIPE));
   sigpending(&pending);
   EXPECT_TRUE(sigismember(&pending, SIGPIPE));
-  const struct timespec now_ts = {0, 0};
-  EXPECT_EQ(sigtimedwait(&pipe_only, nullptr, &now_ts), SIGPIPE);
+  const struct timespec now = {0, 0};
+  EXPECT_EQ(sigtimedwait(&pipe_only, nullptr, &now), SIGPIPE);
   pthread_sigmask(SIG_SETMASK, &mask_before, nullptr);
   close(ends[1]);
 }
 
 // Past the file-size limit: EFBIG, not SIGXFSZ (in a child, as the limit
-// holds for the whole process).
+// holds for the whole process; lifted again before the child's exit
+// handlers write their files).
 void write_past_limit(const std::string &path) {
-  struct rlimit limit;
-  limit.rlim_cur = limit.rlim_max = 4;
+  struct rlimit limit, old;
+  getrlimit(RLIMIT_FSIZE, &old);
+  limit = old;
+  limit.rlim_cur = 4;
   setrlimit(RLIMIT_FSIZE, &limit);
   int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   int rc = QorWrite(fd, "0123456789", 10);
   sigset_t pending;
   sigpending(&pending);
+  setrlimit(RLIMIT_FSIZE, &old);
   exit(rc == QOR_FROM_ERRNO(EFBIG) && !sigismember(&pending, SIGXFSZ) ? 0 : 1);
 }
 
-TEST(KorsysFilesDeathTest, WritePastFileSizeLimitFailsQuietly) {
+TEST(KorsysSystemDeathTest, QuietLimitAndFatalStop) {
   qvk_test::TempDir dir;
   EXPECT_EXIT(write_past_limit(dir.file("limited")), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(KorsysFault, EveryFileCallCanFail) {
-  qvk_test::TempDir dir;
-  QorUnicodeString a(dir.file("a").c_str()), b(dir.file("b").c_str());
-  std::ofstream(dir.file("a")) << "contents";
-  int fd = -1;
-  QorFaultCountdown(1);
-  EXPECT_LT(QorDeleteFile(a), 0);
-  EXPECT_TRUE(qvk_test::file_exists(dir.file("a")));
-  // A copy whose write fails leaves no partial target.
-  for (long n = 1;; ++n) {
-    QorFaultCountdown(n);
-    int rc = QorFCopy(a, b, 1);
-    long calls = QorFaultCalls();
-    QorFaultCountdown(0);
-    if (n > calls) {
-      EXPECT_EQ(rc, 0);
-      break;
-    }
-    EXPECT_LT(rc, 0) << n;
-    EXPECT_FALSE(qvk_test::file_exists(dir.file("b"))) << n;
-  }
-  EXPECT_EQ(qvk_test::read_file(dir.file("b")), "contents");
-  // A close that is made to fail releases the descriptor, as the system's
-  // does.
-  ASSERT_EQ(QorFOpen(a, "r", &fd), 0);
-  QorFaultCountdown(1);
-  EXPECT_LT(QorFClose(fd), 0);
-  EXPECT_EQ(fcntl(fd, F_GETFD), -1);
-}
-
-TEST(KorsysSystem, IdentityTimeAndIdentifiers) {
-  char tiny[3];
-  if (QorGetLoginName(tiny, sizeof tiny) == 0) {
-    EXPECT_LE(strlen(tiny), 2u);
-  }
-  qvk_test::EnvScope tz("TZ", "UTC");
-  tzset();
-  // 1 February 2009, 09:41:05 UTC: the 32nd day of the year.
-  QorTime t(static_cast<time_t>(1233481265));
-  EXPECT_STREQ(t.ConvertToString("d%j_h%Hm%M_", 0), "d032_h09m41_");
-  EXPECT_STREQ(t.ConvertToString("", 0), "");
-
-  char a[255], b[255];
-  QorUuid().UUID_to_chaine(a);
-  QorUuid().UUID_to_chaine(b);
-  std::regex form("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
-  EXPECT_TRUE(std::regex_match(a, form)) << a;
-  EXPECT_STRNE(a, b);
-}
-
-TEST(KorsysSystemDeathTest, FatalErrorStops) {
   EXPECT_DEATH(QorFatalError("AssertionFailed:x", nullptr, nullptr, nullptr, "where.cpp", 86),
                "AssertionFailed:x.*where.cpp, line 86");
+}
+
+// Every write reaches the descriptor at once, a long one cut; switches go
+// by name, to channels built before and after; a failed write to a trace
+// file is reported and nothing else; an output that cannot be opened
+// falls back to standard output.
+TEST(KorsysTrace, WritesSwitchesAndFiles) {
+  QorTrace one("KtSwitch", "first");
+  QorTraControle control("KtSwitch");
+  control.TraPutFlg(0);
+  QorTrace later("KtSwitch", "built after the switch");
+  const std::string big(3000, 'x'), huge(QorTrace::MaxMessage + 10, 'y');
+  EXPECT_EQ(qvk_test::output_of([&] {
+              EXPECT_EQ(one.TraPut("0"), 0);
+              EXPECT_EQ(later.TraPut("0"), 0);
+              EXPECT_EQ(control.TraGetFlg(), 0);
+              QorTraControle("KtSwitch").TraPutFlg(1);
+              later._Level = 2;
+              EXPECT_EQ(later.TraPut("a"), 1);
+              later.TraPutLN("b");
+              later.TraPutLN("n=", 5);
+              later.TraPutLN("", -12);
+              later.TraPrint(2, "%.3f|", 0.5);
+              later.TraPrint(2, "%s", big.c_str());
+              EXPECT_EQ(lseek(1, 0, SEEK_END), static_cast<off_t>(1 + 1 + 3 + 3 + 6 + 3000));
+              later.TraPrint(2, "%s", huge.c_str());
+              control.TraPutVerbosity(1);
+              later.TraPrint(2, "%s", "too detailed");
+              later.TraPrint(1, "%s", "5");
+            }),
+            "abn=5-120.500|" + big + std::string(QorTrace::MaxMessage, 'y') + "5");
+
+  qvk_test::TempDir dir;
+  {
+    QorTrace to_file("KtFile", "file", 0, dir.file("trace.txt").c_str(), 1024);
+    to_file.TraPut("kept ");
+    qvk_test::fails_at(1, [&] { EXPECT_LT(to_file.TraPut("lost "), 0); });
+    to_file.TraPut("again");
+  }
+  EXPECT_EQ(read_file(dir.file("trace.txt")), "kept again");
+  EXPECT_EQ(qvk_test::output_of([&] {
+              QorTrace("KtFile2", "file", 0, dir.file("no/such/x").c_str(), 1024).TraPut("here");
+            }),
+            "here");
+}
+
+// Channels built, switched and written from several threads at once: the
+// registry stays whole and each message arrives in one piece.
+TEST(KorsysTrace, ChannelsSharedBetweenThreads) {
+  std::string seen = qvk_test::output_of([] {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+      threads.emplace_back([t] {
+        QorTrace own(t % 2 ? "KtThreadsA" : "KtThreadsB", "shared name");
+        QorTraControle other("KtThreadsOff");
+        for (int i = 0; i < 100; ++i) {
+          other.TraPutFlg(i % 2);
+          own._Level = 2;
+          own.TraPrint(2, "line %d of thread %d\n", i, t);
+        }
+      });
+    for (auto &th : threads) th.join();
+  });
+  std::istringstream lines(seen);
+  int count = 0;
+  for (std::string line; std::getline(lines, line); ++count)
+    EXPECT_TRUE(std::regex_match(line, std::regex("line [0-9]+ of thread [0-3]"))) << line;
+  EXPECT_EQ(count, 400);
 }
