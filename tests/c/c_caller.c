@@ -4,6 +4,7 @@
 
 #include "QorVARDMathKernel/algorithms.h"
 #include "QorVARDMathKernel/dense.h"
+#include "QorVARDMathKernel/sparse.h"
 #include "QorVARDMathKernel/vector.h"
 
 /* A constant basis: the fit is the weighted mean. */
@@ -40,6 +41,15 @@ int main(void) {
     eaxrmc3_basis basis = constant;
     if (eaxrmc3(&m1, &n3, xyz, x0, u, &f, basis, fa, fw, fz, fb, fp, coef, wt, &info) != 0 ||
         info != 0 || f != 3.0) {
+      printf("FAIL\n");
+      return 1;
+    }
+  }
+  {
+    /* The ordering takes its scalars by value: a path 1 - 2 - 3. */
+    int xadj[4] = {1, 2, 4, 5}, adjncy[4] = {2, 1, 3, 2}, invp[3], perm[3], ws[12], nofsub = 0;
+    mmd(3, xadj, adjncy, invp, perm, 0, ws, ws + 3, ws + 6, ws + 9, 2147483647, &nofsub);
+    if (perm[0] != 3 || perm[1] != 1 || perm[2] != 2 || nofsub != 4) {
       printf("FAIL\n");
       return 1;
     }

@@ -5,8 +5,8 @@
 // Everything sits in an unnamed namespace, so copies compiled with different
 // flags are never merged by the linker.
 //
-// Each type gives: T, W (doubles per vector), load, store, set1, mul and add
-// (operand order kept: add(a, b) is a + b), max, abs_load (|x| of a load),
+// Each type gives: T, W (doubles per vector), load, store, set1, mul, add
+// and sub (operand order kept: add(a, b) is a + b, sub(a, b) is a - b), max, abs_load (|x| of a load),
 // eq_bits and nan_bits (one bit per lane, lane 0 lowest), hmax (largest lane,
 // for lanes free of NaN).
 #ifndef QVK_KERNELS_VECTOR_SIMD_H
@@ -25,6 +25,7 @@ struct VSse2 {
   static T set1(double a) { return _mm_set1_pd(a); }
   static T mul(T a, T b) { return _mm_mul_pd(a, b); }
   static T add(T a, T b) { return _mm_add_pd(a, b); }
+  static T sub(T a, T b) { return _mm_sub_pd(a, b); }
   static T max(T a, T b) { return _mm_max_pd(a, b); }
   static T abs_load(const double *p) { return _mm_andnot_pd(_mm_set1_pd(-0.0), load(p)); }
   static int eq_bits(T a, T b) { return _mm_movemask_pd(_mm_cmpeq_pd(a, b)); }
@@ -45,6 +46,7 @@ struct VAvx2 {
   static T set1(double a) { return _mm256_set1_pd(a); }
   static T mul(T a, T b) { return _mm256_mul_pd(a, b); }
   static T add(T a, T b) { return _mm256_add_pd(a, b); }
+  static T sub(T a, T b) { return _mm256_sub_pd(a, b); }
   static T max(T a, T b) { return _mm256_max_pd(a, b); }
   static T abs_load(const double *p) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), load(p)); }
   static int eq_bits(T a, T b) { return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_EQ_OQ)); }
@@ -64,6 +66,7 @@ struct VAvx512 {
   static T set1(double a) { return _mm512_set1_pd(a); }
   static T mul(T a, T b) { return _mm512_mul_pd(a, b); }
   static T add(T a, T b) { return _mm512_add_pd(a, b); }
+  static T sub(T a, T b) { return _mm512_sub_pd(a, b); }
   static T max(T a, T b) { return _mm512_max_pd(a, b); }
   static T abs_load(const double *p) { return _mm512_abs_pd(load(p)); }
   static int eq_bits(T a, T b) { return static_cast<int>(_mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ)); }
