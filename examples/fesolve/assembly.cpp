@@ -5,7 +5,7 @@
 #include <string>
 
 #include "QorVARDMathKernel/packed.h"
-#include "sparse_api.h"
+#include "QorVARDMathKernel/sparse.h"
 #include "fesolve.h"
 
 namespace fesolve {

@@ -48,7 +48,8 @@ struct Beam {
 };
 
 // Hexahedra on a regular grid over [0,L]x[0,W]x[0,H]; node (i,j,k) is
-// i + (nx+1)*(j + (ny+1)*k).
+// k + (nz+1)*(j + (ny+1)*i), so that the numbering runs slice by slice
+// along the length.
 Mesh make_beam(const Beam &b);
 
 // Readers; both throw InputError naming path:line.
@@ -103,6 +104,22 @@ void assemble(const Mesh &mesh, const Material &mat, const Dofs &d,
 void stored_product(const Stored &a, int nvec, const double *x, double *y);
 
 enum Ordering { kNatural, kReversed, kMinimumDegree };
+// The cantilever's supports and load: every dof of the nodes at the
+// smallest x fixed; a unit load along z shared by the nodes at the largest
+// x, by the area each stands for on a regular grid (grid = true) or
+// equally. weight sums to 1.
+struct Cantilever {
+  Dofs dofs;
+  std::vector<double> weight;  // per node
+  double lo[3], hi[3];         // bounding box
+};
+Cantilever clamp_and_load(const Mesh &mesh, bool grid);
+// The deflection along z that the load works on.
+double tip_deflection(const Cantilever &c, const std::vector<double> &u);
+// Tip deflection per unit tip load of a Timoshenko cantilever with a
+// rectangular section (width along y, height along z, load along z).
+double timoshenko_compliance(double length, double width, double height, const Material &m);
+
 // Elimination order of the graph's nodes: perm[k] = node eliminated k-th.
 std::vector<int> order_graph(const Graph &g, Ordering o);
 

@@ -17,18 +17,18 @@ Mesh make_beam(const Beam &b) {
   Mesh m;
   const int px = b.nx + 1, py = b.ny + 1, pz = b.nz + 1;
   m.xyz.reserve(3 * static_cast<std::size_t>(px) * py * pz);
-  for (int k = 0; k < pz; ++k)
+  for (int i = 0; i < px; ++i)
     for (int j = 0; j < py; ++j)
-      for (int i = 0; i < px; ++i) {
+      for (int k = 0; k < pz; ++k) {
         m.xyz.push_back(b.length * i / b.nx);
         m.xyz.push_back(b.width * j / b.ny);
         m.xyz.push_back(b.height * k / b.nz);
       }
-  auto id = [&](int i, int j, int k) { return i + px * (j + py * k); };
+  auto id = [&](int i, int j, int k) { return k + pz * (j + py * i); };
   m.start.push_back(0);
-  for (int k = 0; k < b.nz; ++k)
+  for (int i = 0; i < b.nx; ++i)
     for (int j = 0; j < b.ny; ++j)
-      for (int i = 0; i < b.nx; ++i) {
+      for (int k = 0; k < b.nz; ++k) {
         const int c[8] = {id(i, j, k),         id(i + 1, j, k),
                           id(i + 1, j + 1, k), id(i, j + 1, k),
                           id(i, j, k + 1),     id(i + 1, j, k + 1),
@@ -38,6 +38,56 @@ Mesh make_beam(const Beam &b) {
         m.kind.push_back(kHex8);
       }
   return m;
+}
+
+Cantilever clamp_and_load(const Mesh &mesh, bool grid) {
+  Cantilever c;
+  const int nn = mesh.nodes();
+  for (int k = 0; k < 3; ++k) {
+    c.lo[k] = 1e300;
+    c.hi[k] = -1e300;
+  }
+  for (int i = 0; i < nn; ++i)
+    for (int k = 0; k < 3; ++k) {
+      c.lo[k] = std::min(c.lo[k], mesh.xyz[3 * i + k]);
+      c.hi[k] = std::max(c.hi[k], mesh.xyz[3 * i + k]);
+    }
+  const double eps = 1e-9 * (c.hi[0] - c.lo[0]);
+  c.dofs.eq.assign(3 * nn, 0);
+  c.dofs.fixed.assign(3 * nn, 0.0);
+  c.weight.assign(nn, 0.0);
+  double sum = 0;
+  for (int i = 0; i < nn; ++i) {
+    const double x = mesh.xyz[3 * i];
+    if (x <= c.lo[0] + eps)
+      for (int k = 0; k < 3; ++k) c.dofs.eq[3 * i + k] = -1;
+    if (x >= c.hi[0] - eps) {
+      double w = 1;
+      if (grid) {
+        const double y = mesh.xyz[3 * i + 1], z = mesh.xyz[3 * i + 2];
+        if (y <= c.lo[1] + eps || y >= c.hi[1] - eps) w *= 0.5;
+        if (z <= c.lo[2] + eps || z >= c.hi[2] - eps) w *= 0.5;
+      }
+      c.weight[i] = w;
+      sum += w;
+    }
+  }
+  for (double &w : c.weight) w /= sum;
+  number_dofs(c.dofs);
+  return c;
+}
+
+double tip_deflection(const Cantilever &c, const std::vector<double> &u) {
+  double t = 0;
+  for (std::size_t i = 0; i < c.weight.size(); ++i)
+    if (c.weight[i] > 0 && c.dofs.eq[3 * i + 2] >= 0) t += u[c.dofs.eq[3 * i + 2]] * c.weight[i];
+  return t;
+}
+
+double timoshenko_compliance(double len, double wid, double hgt, const Material &m) {
+  const double e = m.young, nu = m.poisson, g = e / (2 * (1 + nu));
+  const double iy = wid * hgt * hgt * hgt / 12, kappa = 10 * (1 + nu) / (12 + 11 * nu);
+  return len * len * len / (3 * e * iy) + len / (kappa * g * wid * hgt);
 }
 
 namespace {

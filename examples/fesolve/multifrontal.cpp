@@ -16,7 +16,7 @@
 
 #include "QorVARDMathKernel/dense.h"
 #include "fesolve.h"
-#include "sparse_api.h"
+#include "QorVARDMathKernel/sparse.h"
 
 namespace fesolve {
 
@@ -294,7 +294,16 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
       ci[q] = std::max(a, b);
       cv[q] = k.a[p];
     }
-  for (int i = 0; i < neq_; ++i) dorig[oldeq_[i]] = k.a[k.ia[i + 1] - 1];
+  // The pivot test weighs each pivot against its original diagonal, which
+  // a negative pivot of a negative diagonal would pass: a positive definite
+  // matrix has a positive diagonal, so check that first.
+  for (int i = 0; i < neq_; ++i) {
+    const double d = k.a[k.ia[i + 1] - 1];
+    if (!(d > 0))
+      throw SolveError("diagonal of equation " + std::to_string(i + 1) +
+                       " is not positive: the matrix is not positive definite");
+    dorig[oldeq_[i]] = d;
+  }
 
   // Update matrices are stacked (postorder makes the children the top
   // entries); each is packed by columns of its lower triangle.
