@@ -101,6 +101,10 @@ QorUnicodeString QorError::GetNLSMessage() const {
 }
 
 QorError *QorError::CloneSelf() const { return new QorError(*this); }
+void QorError::GetErrorTable(unsigned int *length, const QorErrDsc **table) const {
+  if (length) *length = 0;
+  if (table) *table = nullptr;
+}
 
 void QorError::QorSetLastError(QorError *error, void *) {
   if (error == g_last.error) return;

@@ -12,6 +12,13 @@
 #include "KORSYS/QorBase.h"
 #include "KORSYS/QorString.h"
 
+// One entry of an error class's table of the errors it knows in advance.
+struct QorErrDsc {
+  unsigned int ReturnCode;
+  const char *MsgId;
+  const char *Catalog;
+};
+
 class KORSYS_EXPORT QorError : public QorBaseUnknown {
  public:
   enum { MaxParams = 25 };
@@ -74,6 +81,8 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
   const QorUnicodeString &GetNLSRequestParam(int k) const;
 
   virtual QorError *CloneSelf() const;
+  // The class's table of known errors: length 0 and null here.
+  virtual void GetErrorTable(unsigned int *length, const QorErrDsc **table) const;
 
   // The process's last error: the registry takes a reference to error
   // (null clears it) and drops the one it held. reserved must be null.
