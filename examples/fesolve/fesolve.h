@@ -7,9 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "QorVARDMathKernel/memory.h"
 
 namespace fesolve {
 
@@ -130,9 +133,15 @@ struct FactorStats {
   double min_ratio = 0;    // smallest pivot / original diagonal
 };
 
-// Supernodal LDL' factorization by the multifrontal method.
+// Supernodal LDL' factorization by the multifrontal method. The factor and
+// the working arrays of the numeric phase come from a memory manager: the
+// factor under the first index, the work under the next, released when the
+// factorization ends.
 class Multifrontal {
  public:
+  Multifrontal() : mm_(8) {}
+  Multifrontal(const Multifrontal &) = delete;
+  Multifrontal &operator=(const Multifrontal &) = delete;
   // The symbolic phase: elimination tree, supernodes, assembly tree.
   void analyse(const Graph &g, const std::vector<int> &perm);
   // The numeric phase; throws SolveError on a rejected pivot. progress (may
@@ -142,6 +151,8 @@ class Multifrontal {
   void solve(double *b, int nrhs) const;
   const FactorStats &stats() const { return stats_; }
   int equations() const { return neq_; }
+  // Peak of the memory manager's words, in bytes.
+  double peak_bytes() { return 8.0 * mm_.GetMemoryUsed(); }
 
  private:
   struct Super {
@@ -156,7 +167,13 @@ class Multifrontal {
   std::vector<int> oldeq_;       // original equation -> new equation
   std::vector<Super> sn_;        // in postorder
   std::vector<int> rowidx_;      // front rows of each supernode (new numbers)
-  std::vector<double> lval_;     // L below the diagonal, D on it
+  double *lval_ = nullptr;       // L below the diagonal, D on it
+  std::size_t nval_ = 0;
+  int factor_index_ = 0;         // the factor's allocation index, 0: none
+  QorVardMemoryManager mm_;
+  // Arrays of the given lengths (in doubles) under a new index; throws
+  // SolveError naming what when the manager cannot supply them.
+  int take(const char *what, std::initializer_list<std::pair<double **, std::size_t>> arrays);
   FactorStats stats_;
 };
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "QorVARDMathKernel/diagnostics.h"
+#include "QorVARDMathKernel/errors.h"
 #include "QorVARDMathKernel/types.h"
 #include "fesolve.h"
 #include "QorVARDMathKernel/sparse.h"
@@ -384,16 +385,22 @@ int main(int argc, char **argv) {
   if (QorVardListingServices::GetDescriptor() != -1)
     std::printf("listing file: %s/%s\n", QorVardListingServices::GetDirectory().ConvertToChar(),
                 QorVardListingServices::GetFileName().ConvertToChar());
+  // A failure: one line on standard error, and the numbered report of the
+  // error tools (into the listing when one is open).
+  auto fail = [](int number, const std::exception &e) {
+    std::fprintf(stderr, "fesolve: %s\n", e.what());
+    QorVardErrorTools::CreateError(number, "FesolveError", QorVardTypeEncapError(e.what()));
+  };
   try {
     return o.matrix.empty() ? run_model(o) : run_matrix(o);
   } catch (const InputError &e) {
-    std::fprintf(stderr, "fesolve: %s\n", e.what());
+    fail(101, e);
     return 2;
   } catch (const SolveError &e) {
-    std::fprintf(stderr, "fesolve: %s\n", e.what());
+    fail(102, e);
     return 3;
-  } catch (const std::bad_alloc &) {
-    std::fprintf(stderr, "fesolve: out of memory\n");
+  } catch (const std::bad_alloc &e) {
+    fail(102, std::runtime_error("out of memory"));
     return 4;
   }
 }

@@ -217,7 +217,30 @@ void Multifrontal::analyse(const Graph &g, const std::vector<int> &perm0) {
     stats_.max_front = std::max(stats_.max_front, S.rows);
   }
   stats_.fronts = ns;
-  lval_.assign(vals, 0.0);
+  nval_ = vals;
+}
+
+int Multifrontal::take(const char *what,
+                       std::initializer_list<std::pair<double **, std::size_t>> arrays) {
+  std::vector<double **> ptr;
+  std::vector<unsigned int> len;
+  double total = 0;
+  for (const auto &a : arrays) {
+    total += 8.0 * std::max<std::size_t>(a.second, 1);
+    if (8.0 * std::max<std::size_t>(a.second, 1) > 4294967295.0)
+      throw SolveError(std::string(what) + ": an array of " + std::to_string(a.second) +
+                       " values exceeds the memory manager's 4 GB per array");
+    ptr.push_back(a.first);
+    len.push_back(static_cast<unsigned int>(8 * std::max<std::size_t>(a.second, 1)));
+  }
+  std::vector<char *> slots(ptr.size(), nullptr);
+  char **sp = slots.data();
+  int index = 0;
+  if (mm_.Allocation(static_cast<int>(ptr.size()), index, sp, len.data()) != 0)
+    throw SolveError(std::string("not enough memory for ") + what + " (" +
+                     std::to_string(static_cast<long long>(total / 1048576.0)) + " MB)");
+  for (std::size_t i = 0; i < ptr.size(); ++i) *ptr[i] = reinterpret_cast<double *>(slots[i]);
+  return index;
 }
 
 namespace {
@@ -226,7 +249,7 @@ namespace {
 // triangle) in blocks of nb. Returns the status of easlff_nt (0, 6 or 34)
 // and the number of the rejected pivot in count.
 int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, double &ratiomin,
-                 std::vector<double> &pk, std::vector<double> &wk) {
+                 double *pk, double *wk) {
   const int nb = 64;
   const double tiny = 1e-300, thr = 0.0, one = 1.0, minus = -1.0;
   for (int k0 = 0; k0 < nc; k0 += nb) {
@@ -237,7 +260,7 @@ int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, doub
       for (int i = j; i < b; ++i) pk[q++] = d[i + static_cast<std::size_t>(j) * r];
     int stats = 0, status = 0;
     float fl1 = 0, fl2 = 0;
-    if (easlff_nt(&b, &b, pk.data(), &ratiomin, dorig, &tiny, &thr, &count, &stats, &fl1, &fl2,
+    if (easlff_nt(&b, &b, pk, &ratiomin, dorig, &tiny, &thr, &count, &stats, &fl1, &fl2,
                   &status) != 0)
       return status;
     q = 0;
@@ -248,12 +271,12 @@ int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, doub
     // Panel: W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside).
     double *a21 = d + b;
     for (int j = 0; j < b; ++j) {
-      double *wj = wk.data() + static_cast<std::size_t>(j) * m;
+      double *wj = wk + static_cast<std::size_t>(j) * m;
       const double *aj = a21 + static_cast<std::size_t>(j) * r;
       std::memcpy(wj, aj, sizeof(double) * m);
       for (int i = 0; i < j; ++i) {
         const double l = d[j + static_cast<std::size_t>(i) * r];
-        const double *wi = wk.data() + static_cast<std::size_t>(i) * m;
+        const double *wi = wk + static_cast<std::size_t>(i) * m;
         for (int t = 0; t < m; ++t) wj[t] -= wi[t] * l;
       }
       const double dj = d[j + static_cast<std::size_t>(j) * r];
@@ -265,7 +288,7 @@ int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, doub
     const int cb = 256;
     for (int c0 = 0; c0 < m; c0 += cb) {
       const int wd = std::min(cb, m - c0), rows = m - c0;
-      eagemm("N", "T", &rows, &wd, &b, &minus, a21 + c0, &r, wk.data() + c0, &m, &one,
+      eagemm("N", "T", &rows, &wd, &b, &minus, a21 + c0, &r, wk + c0, &m, &one,
              c22 + c0 + static_cast<std::size_t>(c0) * r, &r, 1, 1);
     }
   }
@@ -324,8 +347,21 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
     top += usize[s];
     peak = std::max(peak, top);
   }
-  std::vector<double> front(static_cast<std::size_t>(maxr) * maxr), ustack(std::max<std::size_t>(peak, 1));
-  std::vector<double> pk(64 * 65 / 2), wk(static_cast<std::size_t>(maxr) * 64);
+  // The factor, then the fronts' work under a second index.
+  if (factor_index_ > 0) mm_.Desallocation(factor_index_);
+  factor_index_ = 0;
+  factor_index_ = take("the factor", {{&lval_, nval_}});
+  double *front = nullptr, *ustack = nullptr, *pk = nullptr, *wk = nullptr;
+  const int work_index =
+      take("the fronts", {{&front, static_cast<std::size_t>(maxr) * maxr},
+                          {&ustack, peak},
+                          {&pk, 64 * 65 / 2},
+                          {&wk, static_cast<std::size_t>(maxr) * 64}});
+  struct Release {  // the work goes back however the loop ends
+    QorVardMemoryManager &mm;
+    int index;
+    ~Release() { mm.Desallocation(index); }
+  } release{mm_, work_index};
   std::vector<int> loc(neq_, -1);
   top = 0;
   int count = 0;
@@ -335,7 +371,7 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
     const int r = S.rows, nc = S.ncol;
     const int *rows = rowidx_.data() + S.row_at;
     for (int i = 0; i < r; ++i) loc[rows[i]] = i;
-    double *f = front.data();
+    double *f = front;
     for (int j = 0; j < r; ++j)
       std::memset(f + static_cast<std::size_t>(j) * r + j, 0, sizeof(double) * (r - j));
     for (int j = 0; j < nc; ++j) {
@@ -348,7 +384,7 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
       const int m = C.rows - C.ncol;
       const int *crow = rowidx_.data() + C.row_at + C.ncol;
       top -= usize[*it];
-      const double *u = ustack.data() + top;
+      const double *u = ustack + top;
       for (int j = 0; j < m; ++j) {
         double *fj = f + static_cast<std::size_t>(loc[crow[j]]) * r;
         for (int i = j; i < m; ++i) fj[loc[crow[i]]] += *u++;
@@ -363,9 +399,9 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
                                          " not positive (status 34): the matrix is not positive definite");
     }
     for (int j = 0; j < nc; ++j)
-      std::memcpy(lval_.data() + S.val_at + static_cast<std::size_t>(j) * r,
+      std::memcpy(lval_ + S.val_at + static_cast<std::size_t>(j) * r,
                   f + static_cast<std::size_t>(j) * r, sizeof(double) * r);
-    double *u = ustack.data() + top;
+    double *u = ustack + top;
     for (int j = nc; j < r; ++j) {
       std::memcpy(u, f + static_cast<std::size_t>(j) * r + j, sizeof(double) * (r - j));
       u += r - j;
@@ -393,7 +429,7 @@ void Multifrontal::solve(double *b, int nrhs) const {
   const double one = 1.0, zero = 0.0, minus = -1.0;
   // Forward: L y = b.
   for (const Super &S : sn_) {
-    const double *l = lval_.data() + S.val_at;
+    const double *l = lval_ + S.val_at;
     const int r = S.rows, nc = S.ncol, m = r - nc;
     for (int c = 0; c < nrhs; ++c) {
       double *yc = y.data() + S.first + static_cast<std::size_t>(c) * n;
@@ -413,7 +449,7 @@ void Multifrontal::solve(double *b, int nrhs) const {
   }
   // D.
   for (const Super &S : sn_) {
-    const double *l = lval_.data() + S.val_at;
+    const double *l = lval_ + S.val_at;
     for (int j = 0; j < S.ncol; ++j) {
       const double d = l[j + static_cast<std::size_t>(j) * S.rows];
       for (int c = 0; c < nrhs; ++c) y[S.first + j + static_cast<std::size_t>(c) * n] /= d;
@@ -422,7 +458,7 @@ void Multifrontal::solve(double *b, int nrhs) const {
   // Backward: L' x = y.
   for (auto it = sn_.rbegin(); it != sn_.rend(); ++it) {
     const Super &S = *it;
-    const double *l = lval_.data() + S.val_at;
+    const double *l = lval_ + S.val_at;
     const int r = S.rows, nc = S.ncol, m = r - nc;
     if (m > 0) {
       const int *rows = rowidx_.data() + S.row_at + nc;
