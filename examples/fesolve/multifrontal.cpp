@@ -245,12 +245,16 @@ int Multifrontal::take(const char *what,
 
 namespace {
 
+// Pivots per call of easlff_nt; each block's panel and trailing update then
+// go through eagemm with this inner dimension.
+constexpr int kPivotBlock = 64;
+
 // Eliminates the first nc columns of the r x r front f (column-major, lower
 // triangle) in blocks of nb. Returns the status of easlff_nt (0, 6 or 34)
 // and the number of the rejected pivot in count.
 int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, double &ratiomin,
                  double *pk, double *wk) {
-  const int nb = 64;
+  const int nb = kPivotBlock;
   const double tiny = 1e-300, thr = 0.0, one = 1.0, minus = -1.0;
   for (int k0 = 0; k0 < nc; k0 += nb) {
     const int b = std::min(nb, nc - k0);
@@ -355,8 +359,8 @@ void Multifrontal::factor(const Stored &k, const std::function<void(double)> &pr
   const int work_index =
       take("the fronts", {{&front, static_cast<std::size_t>(maxr) * maxr},
                           {&ustack, peak},
-                          {&pk, 64 * 65 / 2},
-                          {&wk, static_cast<std::size_t>(maxr) * 64}});
+                          {&pk, kPivotBlock * (kPivotBlock + 1) / 2},
+                          {&wk, static_cast<std::size_t>(maxr) * kPivotBlock}});
   struct Release {  // the work goes back however the loop ends
     QorVardMemoryManager &mm;
     int index;
