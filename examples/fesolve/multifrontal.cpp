@@ -272,20 +272,28 @@ int partial_ldlt(double *f, int r, int nc, const double *dorig, int &count, doub
       for (int i = j; i < b; ++i) d[i + static_cast<std::size_t>(j) * r] = pk[q++];
     const int m = r - k0 - b;
     if (m == 0) continue;
-    // Panel: W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside).
+    // Panel: W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside);
+    // sixteen columns at a time, the part of the earlier columns by eagemm.
     double *a21 = d + b;
-    for (int j = 0; j < b; ++j) {
-      double *wj = wk + static_cast<std::size_t>(j) * m;
-      const double *aj = a21 + static_cast<std::size_t>(j) * r;
-      std::memcpy(wj, aj, sizeof(double) * m);
-      for (int i = 0; i < j; ++i) {
-        const double l = d[j + static_cast<std::size_t>(i) * r];
-        const double *wi = wk + static_cast<std::size_t>(i) * m;
-        for (int t = 0; t < m; ++t) wj[t] -= wi[t] * l;
+    for (int j0 = 0; j0 < b; j0 += 16) {
+      const int sb = std::min(16, b - j0);
+      for (int j = j0; j < j0 + sb; ++j)
+        std::memcpy(wk + static_cast<std::size_t>(j) * m, a21 + static_cast<std::size_t>(j) * r,
+                    sizeof(double) * m);
+      if (j0 > 0)
+        eagemm("N", "T", &m, &sb, &j0, &minus, wk, &m, d + j0, &r, &one,
+               wk + static_cast<std::size_t>(j0) * m, &m, 1, 1);
+      for (int j = j0; j < j0 + sb; ++j) {
+        double *wj = wk + static_cast<std::size_t>(j) * m;
+        for (int i = j0; i < j; ++i) {
+          const double l = d[j + static_cast<std::size_t>(i) * r];
+          const double *wi = wk + static_cast<std::size_t>(i) * m;
+          for (int t = 0; t < m; ++t) wj[t] -= wi[t] * l;
+        }
+        const double dj = d[j + static_cast<std::size_t>(j) * r];
+        double *xj = a21 + static_cast<std::size_t>(j) * r;
+        for (int t = 0; t < m; ++t) xj[t] = wj[t] / dj;
       }
-      const double dj = d[j + static_cast<std::size_t>(j) * r];
-      double *xj = a21 + static_cast<std::size_t>(j) * r;
-      for (int t = 0; t < m; ++t) xj[t] = wj[t] / dj;
     }
     // Trailing lower triangle -= X W', by column blocks.
     double *c22 = d + b + static_cast<std::size_t>(b) * r;
