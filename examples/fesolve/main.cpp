@@ -232,6 +232,7 @@ Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std
       st.flops * 1e-9 / std::max(t_factor.GetCPU(), 1e-3));
   say("  solve                    %12.3f s\n", t_solve.GetElapsed());
   say("  smallest pivot ratio     %12.3e\n", st.min_ratio);
+  say("  memory manager peak      %12.1f MB  (factor and fronts)\n", mf.peak_bytes() / 1048576.0);
   say("  scaled residual          %12.3e  |b-Ku|inf/(|K|inf|u|inf+|b|inf)\n", s.scaled);
   say("  relative residual        %12.3e  |b-Ku|/|b|\n", s.relative);
   return s;
