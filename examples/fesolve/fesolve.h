@@ -110,7 +110,7 @@ enum Ordering { kNatural, kReversed, kMinimumDegree };
 // The cantilever's supports and load: every dof of the nodes at the
 // smallest x fixed; a unit load along z shared by the nodes at the largest
 // x, by the area each stands for on a regular grid (grid = true) or
-// equally. weight sums to 1.
+// equally. weight sums to 1. Nodes of no element are fixed too.
 struct Cantilever {
   Dofs dofs;
   std::vector<double> weight;  // per node

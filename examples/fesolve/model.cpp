@@ -47,8 +47,13 @@ Cantilever clamp_and_load(const Mesh &mesh, bool grid) {
     c.lo[k] = 1e300;
     c.hi[k] = -1e300;
   }
+  // A node of no element (a construction point of the mesh file) has no
+  // stiffness: it stays where it is, takes no load and does not count in
+  // the bounding box.
+  std::vector<char> used(nn, 0);
+  for (int v : mesh.conn) used[v] = 1;
   for (int i = 0; i < nn; ++i)
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 3 && used[i]; ++k) {
       c.lo[k] = std::min(c.lo[k], mesh.xyz[3 * i + k]);
       c.hi[k] = std::max(c.hi[k], mesh.xyz[3 * i + k]);
     }
@@ -59,6 +64,7 @@ Cantilever clamp_and_load(const Mesh &mesh, bool grid) {
   double sum = 0;
   for (int i = 0; i < nn; ++i) {
     const double x = mesh.xyz[3 * i];
+    if (!used[i]) continue;
     if (x <= c.lo[0] + eps)
       for (int k = 0; k < 3; ++k) c.dofs.eq[3 * i + k] = -1;
     if (x >= c.hi[0] - eps) {
@@ -73,6 +79,9 @@ Cantilever clamp_and_load(const Mesh &mesh, bool grid) {
     }
   }
   for (double &w : c.weight) w /= sum;
+  for (int i = 0; i < nn; ++i)
+    if (!used[i])
+      for (int k = 0; k < 3; ++k) c.dofs.eq[3 * i + k] = -1;
   number_dofs(c.dofs);
   return c;
 }
