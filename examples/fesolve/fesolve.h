@@ -177,6 +177,11 @@ class Multifrontal {
   FactorStats stats_;
 };
 
+// One step of iterative refinement of u, a solution of K u = b by f:
+// r = b - K u (the stored-matrix product), u += K^-1 r.
+void refine(const Stored &k, const Multifrontal &f, const std::vector<double> &b,
+            std::vector<double> &u);
+
 // The lowest nmodes eigenpairs of K x = lambda M x by subspace iteration.
 // report is told (iteration, converged count, largest relative change).
 struct Modes {

@@ -495,4 +495,13 @@ void Multifrontal::solve(double *b, int nrhs) const {
       b[neweq_[i] + static_cast<std::size_t>(c) * n] = y[i + static_cast<std::size_t>(c) * n];
 }
 
+void refine(const Stored &k, const Multifrontal &f, const std::vector<double> &b,
+            std::vector<double> &u) {
+  std::vector<double> r(k.n);
+  stored_product(k, 1, u.data(), r.data());
+  for (int i = 0; i < k.n; ++i) r[i] = b[i] - r[i];
+  f.solve(r.data(), 1);
+  for (int i = 0; i < k.n; ++i) u[i] += r[i];
+}
+
 }  // namespace fesolve
