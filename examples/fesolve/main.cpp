@@ -166,7 +166,8 @@ bool parse(int argc, char **argv, Options &o) {
     throw InputError("options --mesh and --matrix exclude each other");
   if (o.mesh.empty() && o.matrix.empty()) {
     const double nodes = double(o.beam.nx + 1) * (o.beam.ny + 1) * (o.beam.nz + 1);
-    if (nodes > 2e7) throw InputError("options --nx --ny --nz: more than 20 million nodes");
+    // Stored matrices index their entries with 32-bit integers.
+    if (nodes > 1e7) throw InputError("options --nx --ny --nz: more than 10 million nodes");
   }
   return true;
 }

@@ -31,6 +31,9 @@ std::vector<int> order_graph(const Graph &g, Ordering o) {
   for (std::size_t p = 0; p < g.adj.size(); ++p) adjncy[p] = g.adj[p] + 1;
   std::vector<int> invp(n), p1(n), dhead(n), qsize(n), llist(n), marker(n);
   int nofsub = 0;
+  // delta 0: only nodes of the minimum degree are taken between updates,
+  // for the least fill. maxint: a mark above every tag, with room for the
+  // tag arithmetic to stay below 2^31.
   mmd(n, xadj.data(), adjncy.data(), invp.data(), p1.data(), 0, dhead.data(), qsize.data(),
       llist.data(), marker.data(), INT_MAX / 2, &nofsub);
   for (int k = 0; k < n; ++k) perm[k] = p1[k] - 1;
