@@ -2,17 +2,50 @@
 # a sum: no contraction into FMA, no fast-math, SSE2 arithmetic on 32-bit.
 add_compile_options(-ffp-contract=off -fno-fast-math -fno-math-errno
                     -Wall -Wextra)
+# The Fortran callers compare reals exactly on purpose: results are bits.
+add_compile_options($<$<COMPILE_LANGUAGE:Fortran>:-Wno-compare-reals>)
+set(QVK_ARCH_FLAGS "")
 if(QVK_M32)
+  set(QVK_ARCH_FLAGS -m32)
   add_compile_options(-m32 -msse2 -mfpmath=sse)
   add_link_options(-m32)
-  set(QVK_LIBDIR_ARCH i386-linux-gnu)
-else()
-  set(QVK_LIBDIR_ARCH x86_64-linux-gnu)
 endif()
+# Warnings are errors where the project's own checks build it (tools/test);
+# a user's build with another compiler is not stopped by a new warning.
+option(QVK_WERROR "Treat compiler warnings as errors" OFF)
+if(QVK_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+# On a multiarch system the libraries of the target (i386 with -m32) sit in
+# a folder that the compiler names; the peers' libraries (the reference
+# BLAS/LAPACK of the oracle tests, the libraries the benchmarks compare
+# with) are found there in their own subfolders, since the plain names may
+# point at another implementation.
+execute_process(COMMAND ${CMAKE_C_COMPILER} ${QVK_ARCH_FLAGS} -print-multiarch
+                OUTPUT_VARIABLE qvk_multiarch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+set(QVK_MULTIARCH "${qvk_multiarch}" CACHE INTERNAL "")
+function(qvk_find_peer var soname folder)
+  # Each language enabled later sets its own guess; the compiler's answer
+  # with the build's flags holds here.
+  if(QVK_MULTIARCH)
+    set(CMAKE_LIBRARY_ARCHITECTURE ${QVK_MULTIARCH})
+  endif()
+  find_library(${var} NAMES ${soname} PATH_SUFFIXES ${folder}
+               DOC "${soname} from its own ${folder} folder")
+endfunction()
 if(QVK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+endif()
+# The thread sanitizer cannot share a build with the address sanitizer.
+if(QVK_TSAN)
+  if(QVK_SANITIZE)
+    message(FATAL_ERROR "QVK_TSAN and QVK_SANITIZE need separate builds")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
 endif()
 
 # Per instruction-set source files: the suffix picks the flags. Never -mfma,

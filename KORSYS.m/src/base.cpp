@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -39,22 +40,16 @@ int QorBaseUnknown::IsAKindOf(const char *class_name) const {
   return QorMetaClass::IsAKindOf(GetMetaObject(), class_name);
 }
 
-// The registry owns the meta objects and frees them when the library is
-// unloaded.
+// The registry owns the meta objects. It is never destroyed: a meta
+// object handed out must stay valid for a thread that raises an error
+// while the process exits. Its lock lets any thread register and look up.
 struct QorMetaRegistry {
+  std::mutex lock;
   std::map<std::string, QorMetaClass *> byName;
   int lastId = 0;
-  ~QorMetaRegistry() {
-    for (auto &entry : byName) {
-      free(entry.second->_Name);
-      free(entry.second->_LateType);
-      free(entry.second->_Framework);
-      delete entry.second;
-    }
-  }
   static QorMetaRegistry &get() {
-    static QorMetaRegistry registry;
-    return registry;
+    static QorMetaRegistry *registry = new QorMetaRegistry;
+    return *registry;
   }
 };
 
@@ -63,6 +58,7 @@ QorMetaClass *fct_RetrieveMetaObject(const char *class_name, int kind, QorMetaCl
                                      size_t instance_size) {
   if (!class_name || !class_name[0]) return nullptr;
   QorMetaRegistry &reg = QorMetaRegistry::get();
+  std::lock_guard<std::mutex> hold(reg.lock);
   auto found = reg.byName.find(class_name);
   if (found != reg.byName.end()) return found->second;
   char *name = strdup(class_name), *late = strdup(late_type ? late_type : "");
@@ -95,6 +91,7 @@ int QorMetaClass::IsAKindOf(const QorMetaClass *meta, const char *class_name) {
 QorMetaClass *QorMetaClass::Find(const char *class_name) {
   if (!class_name) return nullptr;
   QorMetaRegistry &reg = QorMetaRegistry::get();
+  std::lock_guard<std::mutex> hold(reg.lock);
   auto found = reg.byName.find(class_name);
   return found == reg.byName.end() ? nullptr : found->second;
 }

@@ -1,3 +1,4 @@
+#include <mutex>
 #include <string>
 
 #include "KORSYS/QorError.h"
@@ -14,7 +15,9 @@ void set_params(QorUnicodeString *slots, int count, const QorUnicodeString *text
 }
 
 // The registered last error; the reference it holds is dropped at unload.
+// Errors are raised from several threads: the exchange is under a lock.
 struct LastError {
+  std::mutex lock;
   QorError *error = nullptr;
   ~LastError() {
     if (error) error->Release();
@@ -107,13 +110,21 @@ void QorError::GetErrorTable(unsigned int *length, const QorErrDsc **table) cons
 }
 
 void QorError::QorSetLastError(QorError *error, void *) {
-  if (error == g_last.error) return;
-  if (error) error->AddRef();
-  QorError *old = g_last.error;
-  g_last.error = error;
+  QorError *old;
+  {
+    std::lock_guard<std::mutex> hold(g_last.lock);
+    if (error == g_last.error) return;
+    if (error) error->AddRef();
+    old = g_last.error;
+    g_last.error = error;
+  }
+  // Released outside the lock: a destructor may raise or register again.
   if (old) old->Release();
 }
-QorError *QorError::QorGetLastError() { return g_last.error; }
+QorError *QorError::QorGetLastError() {
+  std::lock_guard<std::mutex> hold(g_last.lock);
+  return g_last.error;
+}
 
 QorMetaClass *QorError::MetaObject() {
   static QorMetaClass *meta = fct_RetrieveMetaObject(

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "KORSYS/QorString.h"
 
@@ -52,10 +53,14 @@ int build(std::string &out, const char *format, T number) {
   if (static_cast<size_t>(n) < sizeof small) {
     out.assign(small, static_cast<size_t>(n));
   } else {
-    std::string big(static_cast<size_t>(n) + 1, '\0');
-    snprintf(&big[0], big.size(), format, number);
-    big.resize(static_cast<size_t>(n));
-    out.swap(big);
+    try {
+      std::string big(static_cast<size_t>(n) + 1, '\0');
+      snprintf(&big[0], big.size(), format, number);
+      big.resize(static_cast<size_t>(n));
+      out.swap(big);
+    } catch (const std::bad_alloc &) {
+      return static_cast<int>(0x80004005u);  // the string keeps its text
+    }
   }
   return 0;
 }

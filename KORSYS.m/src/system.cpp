@@ -1,11 +1,14 @@
 // Environment, identity, time, files and raw allocation. Every allocation
 // and file call passes QorFaultPoint first.
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -15,8 +18,10 @@
 #include "KORSYS/QorSystem.h"
 
 namespace {
-long g_countdown = 0;  // checkpoints left before the injected failure; 0 disarmed
-long g_calls = 0;
+// Checkpoints left before the injected failure (0 disarmed) and
+// checkpoints passed; atomic, as any thread may pass the checkpoint.
+std::atomic<long> g_countdown{0};
+std::atomic<long> g_calls{0};
 
 int from_errno() { return QOR_FROM_ERRNO(errno ? errno : EIO); }
 
@@ -35,7 +40,10 @@ extern "C" void QorFaultCountdown(long n) {
 extern "C" long QorFaultCalls(void) { return g_calls; }
 extern "C" int QorFaultPoint(void) {
   ++g_calls;
-  if (g_countdown > 0 && --g_countdown == 0) return 1;
+  long left = g_countdown.load();
+  while (left > 0) {
+    if (g_countdown.compare_exchange_weak(left, left - 1)) return left == 1;
+  }
   return 0;
 }
 
@@ -166,6 +174,16 @@ int QorFOpen(const QorUnicodeString &path, const char *mode, int *descriptor) {
     fd = open(path.ConvertToChar(), flags | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return from_errno();
+  if (fd <= 2) {
+    // A process started with a standard stream closed would get its file
+    // on that number, where a later redirection or a write to the
+    // standard stream would land in it.
+    int high = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    int saved = errno;
+    close(fd);
+    if (high < 0) return QOR_FROM_ERRNO(saved);
+    fd = high;
+  }
   *descriptor = fd;
   return 0;
 }
@@ -238,11 +256,57 @@ int QorDup2(int from, int to) {
   return r;
 }
 
+namespace {
+
+// Blocks SIGPIPE and SIGXFSZ in the calling thread for the life of the
+// scope, so that a write to a closed pipe or past the file-size limit
+// fails with EPIPE or EFBIG instead of stopping the process. A signal
+// that the write raised is consumed before the mask is restored; one that
+// was pending already is left alone, and the dispositions never change.
+class QuietWriteSignals {
+ public:
+  QuietWriteSignals() {
+    sigemptyset(&_Quiet);
+    sigaddset(&_Quiet, SIGPIPE);
+    sigaddset(&_Quiet, SIGXFSZ);
+    _Blocked = pthread_sigmask(SIG_BLOCK, &_Quiet, &_Old) == 0;
+    sigemptyset(&_PendingBefore);
+    if (_Blocked) sigpending(&_PendingBefore);
+  }
+  ~QuietWriteSignals() {
+    if (!_Blocked) return;
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    for (int sig : {SIGPIPE, SIGXFSZ}) {
+      if (!sigismember(&pending, sig) || sigismember(&_PendingBefore, sig)) continue;
+      sigset_t one;
+      sigemptyset(&one);
+      sigaddset(&one, sig);
+      const struct timespec now = {0, 0};
+      int saved = errno;
+      while (sigtimedwait(&one, nullptr, &now) < 0 && errno == EINTR) {
+      }
+      errno = saved;
+    }
+    pthread_sigmask(SIG_SETMASK, &_Old, nullptr);
+  }
+  QuietWriteSignals(const QuietWriteSignals &) = delete;
+  QuietWriteSignals &operator=(const QuietWriteSignals &) = delete;
+
+ private:
+  sigset_t _Quiet, _Old, _PendingBefore;
+  bool _Blocked;
+};
+
+}  // namespace
+
 int QorWrite(int descriptor, const void *bytes, size_t length) {
   if (QorFaultPoint()) {
     errno = ENOSPC;
     return QOR_FROM_ERRNO(ENOSPC);
   }
+  QuietWriteSignals quiet;
   const char *p = static_cast<const char *>(bytes);
   while (length > 0) {
     ssize_t n = write(descriptor, p, length);

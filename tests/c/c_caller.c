@@ -4,6 +4,7 @@
 
 #include "QorVARDMathKernel/algorithms.h"
 #include "QorVARDMathKernel/dense.h"
+#include "QorVARDMathKernel/memory.h"
 #include "QorVARDMathKernel/sparse.h"
 #include "QorVARDMathKernel/vector.h"
 
@@ -41,6 +42,16 @@ int main(void) {
     eaxrmc3_basis basis = constant;
     if (eaxrmc3(&m1, &n3, xyz, x0, u, &f, basis, fa, fw, fz, fb, fp, coef, wt, &info) != 0 ||
         info != 0 || f != 3.0) {
+      printf("FAIL\n");
+      return 1;
+    }
+  }
+  {
+    char version[8] = "x";
+    int words = 0;
+    getversionmkl(version);
+    ehumem(&words);
+    if (version[0] != '\0' || words < 1) {
       printf("FAIL\n");
       return 1;
     }

@@ -65,15 +65,16 @@ class TempDir {
   std::string path_;
 };
 
-// Points descriptor 1 at a file until text() or destruction; what reached
-// the real standard output meanwhile is in text().
+// Points descriptor 1 (or target) at a file until text() or destruction;
+// what reached it meanwhile is in text().
 class StdoutCapture {
  public:
-  StdoutCapture() {
+  explicit StdoutCapture(int target = 1) : target_(target) {
     fflush(stdout);
-    saved_ = dup(1);
+    fflush(stderr);
+    saved_ = dup(target_);
     int fd = open(dir_.file("stdout").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, 1);
+    dup2(fd, target_);
     close(fd);
   }
   ~StdoutCapture() { restore(); }
@@ -86,11 +87,13 @@ class StdoutCapture {
   void restore() {
     if (saved_ < 0) return;
     fflush(stdout);
-    dup2(saved_, 1);
+    fflush(stderr);
+    dup2(saved_, target_);
     close(saved_);
     saved_ = -1;
   }
   TempDir dir_;
+  int target_;
   int saved_ = -1;
 };
 

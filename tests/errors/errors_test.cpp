@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "QorVARDMathKernel/diagnostics.h"
 #include "QorVARDMathKernel/errors.h"
@@ -262,4 +264,25 @@ TEST_F(Errors, ClassRecordAndCopies) {
   EXPECT_EQ(length, 0u);
   EXPECT_EQ(table, QorVardError::errorTable);
   clone->Release();
+}
+
+// Solvers raise from several threads: every report lands whole (its six
+// pieces together) and the last-error record stays consistent.
+TEST_F(Errors, ReportsFromSeveralThreadsStayWhole) {
+  ASSERT_EQ(QorVardListingServices::Set(dir_.path().c_str()), 0);
+  std::string listing = dir_.file(std::string(QorVardListingServices::GetFileName()));
+  const int threads = 4, raises = 25;
+  {
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t)
+      pool.emplace_back([] {
+        for (int k = 0; k < raises; ++k) QorVardErrorTools::CreateError(301, "TstErr");
+      });
+    for (auto &th : pool) th.join();
+  }
+  std::string expected;
+  for (int k = 0; k < threads * raises; ++k) expected += report(kError, "An error.");
+  EXPECT_EQ(qvk_test::read_file(listing), expected);
+  ASSERT_NE(last(), nullptr);
+  EXPECT_EQ(last()->GetRefCount(), 1u);
 }

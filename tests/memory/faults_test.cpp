@@ -101,57 +101,57 @@ TEST_P(Faults, TableExtension) {
   // A growth step of 1: the request extends the tables a step at a time,
   // before its single block and again before its separate arrays.
   for (bool one_block : {true, false}) {
-  SCOPED_TRACE(one_block ? "one block tried" : "separate arrays");
-  qvk_memory::set_one_block_refused(!one_block);
-  int table_failures = 0;  // reports of error 302
-  for (long n = 1;; ++n) {
-    Managed m(1);
-    mode(m);
-    Earlier before;
-    before.make(m);
-    const unsigned in_use = m.words_in_use();
-    char *p[3] = {};
-    int index = -5;
-    long raised = raises();
-    QorFaultCountdown(n);
-    int rc = m.Allocation(3, index, &p[0], 8u, &p[1], 16u, &p[2], 24u);
-    long calls = QorFaultCalls();
-    QorFaultCountdown(0);
-    ASSERT_TRUE(before.intact()) << "call " << n;
-    if (rc == 0) {
-      EXPECT_EQ(index, 2);
-      memset(p[2], 7, 24);
-      if (n > calls) break;
-      continue;
+    SCOPED_TRACE(one_block ? "one block tried" : "separate arrays");
+    qvk_memory::set_one_block_refused(!one_block);
+    int table_failures = 0;  // reports of error 302
+    for (long n = 1;; ++n) {
+      Managed m(1);
+      mode(m);
+      Earlier before;
+      before.make(m);
+      const unsigned in_use = m.words_in_use();
+      char *p[3] = {};
+      int index = -5;
+      long raised = raises();
+      QorFaultCountdown(n);
+      int rc = m.Allocation(3, index, &p[0], 8u, &p[1], 16u, &p[2], 24u);
+      long calls = QorFaultCalls();
+      QorFaultCountdown(0);
+      ASSERT_TRUE(before.intact()) << "call " << n;
+      if (rc == 0) {
+        EXPECT_EQ(index, 2);
+        memset(p[2], 7, 24);
+        if (n > calls) break;
+        continue;
+      }
+      EXPECT_EQ(index, -5);
+      const qvk_memory::Raised &r = qvk_memory::last_raised();
+      EXPECT_EQ(r.count, raised + 1);
+      if (r.number == 302) {
+        // Tables that cannot grow are error 302 in both modes, with the
+        // capacity asked for, in kilobytes of words.
+        EXPECT_EQ(rc, QOR_E_FAIL);
+        EXPECT_EQ(r.p1, (m.capacity() + 1) / 128);
+        EXPECT_GE(r.p2, 0);
+        ++table_failures;
+      } else {
+        EXPECT_TRUE(warning());
+        EXPECT_EQ(r.number, 300);
+        EXPECT_EQ(rc, 8);
+      }
+      EXPECT_EQ(m.GetIndiceAllocation(), 2);
+      EXPECT_EQ(m.words_in_use(), in_use);
+      EXPECT_TRUE(m.clean_beyond_live());
+      // The tables hold whatever grew: more requests go through.
+      for (int k = 0; k < 5; ++k) {
+        char *x = nullptr;
+        ASSERT_EQ(m.Allocation(1, index, &x, 8u), 0);
+        EXPECT_EQ(index, k + 2);
+      }
     }
-    EXPECT_EQ(index, -5);
-    const qvk_memory::Raised &r = qvk_memory::last_raised();
-    EXPECT_EQ(r.count, raised + 1);
-    if (r.number == 302) {
-      // Tables that cannot grow are error 302 in both modes, with the
-      // capacity asked for, in kilobytes of words.
-      EXPECT_EQ(rc, QOR_E_FAIL);
-      EXPECT_EQ(r.p1, (m.capacity() + 1) / 128);
-      EXPECT_GE(r.p2, 0);
-      ++table_failures;
-    } else {
-      EXPECT_TRUE(warning());
-      EXPECT_EQ(r.number, 300);
-      EXPECT_EQ(rc, 8);
-    }
-    EXPECT_EQ(m.GetIndiceAllocation(), 2);
-    EXPECT_EQ(m.words_in_use(), in_use);
-    EXPECT_TRUE(m.clean_beyond_live());
-    // The tables hold whatever grew: more requests go through.
-    for (int k = 0; k < 5; ++k) {
-      char *x = nullptr;
-      ASSERT_EQ(m.Allocation(1, index, &x, 8u), 0);
-      EXPECT_EQ(index, k + 2);
-    }
-  }
-  // Three tables, one step before the block, two more before separate
-  // arrays; in error mode the three arrays add theirs.
-  EXPECT_EQ(table_failures, one_block ? 3 : warning() ? 9 : 12);
+    // Three tables, one step before the block, two more before separate
+    // arrays; in error mode the three arrays add theirs.
+    EXPECT_EQ(table_failures, one_block ? 3 : warning() ? 9 : 12);
   }
 }
 
@@ -209,32 +209,6 @@ TEST_P(Faults, TablesOfTheConstructor) {
     ASSERT_EQ(m.Allocation(1, index, &p, 8u), 0);
     EXPECT_EQ(index, 1);
     EXPECT_EQ(m.boundary(0), -1);
-  }
-}
-
-TEST_P(Faults, TypedRequest) {
-  Managed m(8);
-  mode(m);
-  qvk_memory::set_one_block_refused(true);
-  for (long n = 1;; ++n) {
-    double *d = nullptr;
-    int *k = nullptr;
-    int index = -5;
-    QorFaultCountdown(n);
-    int rc = m.Allocation(index, d, 70000, k, 140000);
-    long calls = QorFaultCalls();
-    QorFaultCountdown(0);
-    if (n > calls) {
-      ASSERT_EQ(rc, 0);
-      d[69999] = 1.0;
-      k[139999] = 1;
-      break;
-    }
-    EXPECT_EQ(rc, warning() ? 8 : QOR_E_FAIL);
-    EXPECT_EQ(d, nullptr);
-    EXPECT_EQ(k, nullptr);
-    EXPECT_EQ(index, -5);
-    EXPECT_EQ(m.words_in_use(), 0u);
   }
 }
 

@@ -37,7 +37,7 @@ const Variant kVariants[] = {{"U", "N", "N"}, {"U", "N", "U"}, {"U", "T", "N"}, 
 
 TEST(Tpsv, EightVariantsMatchReferenceAtStridesOneAndThree) {
   auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
-  if (!dtpsv) GTEST_SKIP() << "reference BLAS not installed";
+  ASSERT_ORACLE(dtpsv);
   qvk_test::for_each_isa([&](int) {
     for (const Variant &v : kVariants) {
       for (int n : kOrders) {
@@ -52,7 +52,7 @@ TEST(Tpsv, EightVariantsMatchReferenceAtStridesOneAndThree) {
           const std::vector<double> ap0 = ap;
           e_dtpsv(v.uplo, v.trans, v.diag, &n, ap.data(), x.data(), &inc, 1, 1, 1);
           dtpsv(v.uplo, v.trans, v.diag, &n, ap.data(), want.data(), &inc, 1, 1, 1);
-          EXPECT_SAME_BITS(x.data(), want.data(), x.size());
+          EXPECT_ORACLE_BITS(x.data(), want.data(), x.size());
           ASSERT_EQ(ap, ap0);
         }
       }
@@ -86,7 +86,7 @@ TEST(Tpsv, EveryPathGivesTheScalarBits) {
   }
 }
 
-TEST(Tpsv, OptionLettersStridesAndEmptyOrders) {
+TEST(Tpsv, OptionLettersAndStrides) {
   const int n = 9;
   const std::vector<double> ap = triangle(n, true, 5);
   const std::vector<double> b = qvk_test::random_doubles(n, 6);
@@ -110,12 +110,6 @@ TEST(Tpsv, OptionLettersStridesAndEmptyOrders) {
   e_dtpsv("U", "N", "N", &n, ap.data(), rev.data(), &minus, 1, 1, 1);
   std::vector<double> back(rev.rbegin(), rev.rend());
   EXPECT_SAME_BITS(back.data(), fwd.data(), n);
-  // n <= 0 returns at once.
-  for (int bad : {0, -3}) {
-    std::vector<double> x = b;
-    e_dtpsv("U", "N", "N", &bad, ap.data(), x.data(), &one, 1, 1, 1);
-    EXPECT_SAME_BITS(x.data(), b.data(), n);
-  }
 }
 
 TEST(Tpsv, SkippedColumnKeepsItsNaNOut) {
@@ -167,7 +161,7 @@ std::vector<double> spd_factor(int n, unsigned seed) {
 
 TEST(Pptrs, MatchesReferenceDpptrsForOneAndSeveralColumns) {
   auto dpptrs = qvk_test::ref_lapack<Dpptrs>("dpptrs_");
-  if (!dpptrs) GTEST_SKIP() << "reference LAPACK not installed";
+  ASSERT_ORACLE(dpptrs);
   qvk_test::for_each_isa([&](int) {
     for (int n : kOrders) {
       for (int nrhs : {1, 2, 3, 8}) {
@@ -179,7 +173,7 @@ TEST(Pptrs, MatchesReferenceDpptrsForOneAndSeveralColumns) {
         int info = 0, winfo = 0;
         e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1);
         dpptrs("U", &n, &nrhs, ap.data(), want.data(), &ldb, &winfo, 1);
-        EXPECT_SAME_BITS(b.data(), want.data(), b.size());
+        EXPECT_ORACLE_BITS(b.data(), want.data(), b.size());
         EXPECT_EQ(info, 0);
       }
     }
@@ -218,7 +212,7 @@ TEST(Pptrs, ColumnsSolvedTogetherEqualColumnsSolvedAlone) {
   }
 }
 
-TEST(Pptrs, InfoRuleAndEarlyExits) {
+TEST(Pptrs, InfoRuleAndLeadingDimension) {
   const int n = 4, one = 1;
   const std::vector<double> ap = spd_factor(n, 2);
   const std::vector<double> b0 = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -237,13 +231,6 @@ TEST(Pptrs, InfoRuleAndEarlyExits) {
   EXPECT_EQ(b1, b2);
   EXPECT_NE(b1[0], b0[0]);
   EXPECT_EQ(info, 9);
-  // nrhs <= 0: nothing written, info included.
-  for (int k : {0, -2}) {
-    std::vector<double> bk = b0;
-    e_dpptrs("U", &n, &k, ap.data(), bk.data(), &ldb, &info, 1);
-    EXPECT_EQ(bk, b0);
-    EXPECT_EQ(info, 9);
-  }
   // Leading zeros are not skipped: a NaN in the factor reaches the solution.
   std::vector<double> bad = ap;
   bad[0 + 1] = std::nan("");  // u(1,2)

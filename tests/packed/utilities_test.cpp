@@ -40,12 +40,8 @@ TEST(ByteCopy, OverlapsBothWaysAroundInlineThreshold) {
   }
 }
 
-TEST(ByteCopy, NonPositiveCountOrSameAddressWritesNothing) {
+TEST(ByteCopy, SameAddressWritesNothing) {
   Arena a;
-  for (int n : {0, -1, -100}) {
-    ecrccop(a.at(0), &n, a.at(8));
-    eaxmac(a.at(0), &n, "x");
-  }
   int n = 16;
   ecrccop(a.at(0), &n, a.at(0));
   for (unsigned char b : a.bytes) ASSERT_EQ(b, kCanary);
@@ -113,7 +109,7 @@ TEST(TypedCopy, EveryTypeCodeMovesAbsTTimesNBytes) {
 TEST(Dot, MatchesReferenceDdotBitForBit) {
   using Ddot = double (*)(const int *, const double *, const int *, const double *, const int *);
   auto ddot = qvk_test::ref_blas<Ddot>("ddot_");
-  if (!ddot) GTEST_SKIP() << "reference BLAS not installed";
+  ASSERT_ORACLE(ddot);
   for (int n : {0, 1, 4, 5, 7, 11, 64, 203}) {
     for (int incx : {1, -1, 3, -2}) {
       for (int incy : {1, 2, -3}) {
@@ -123,7 +119,7 @@ TEST(Dot, MatchesReferenceDdotBitForBit) {
         const double got = eaxscl(&n, x.data(), &incx, y.data(), &incy);
         const double want = ddot(&n, x.data(), &incx, y.data(), &incy);
         SCOPED_TRACE(testing::Message() << n << " " << incx << " " << incy);
-        EXPECT_SAME_BITS(&got, &want, 1);
+        EXPECT_ORACLE_BITS(&got, &want, 1);
       }
     }
   }

@@ -127,16 +127,6 @@ TEST(Connectivity, MatchesSetConstruction) {
   }
 }
 
-TEST(Connectivity, RepeatedNodeListsElementTwice) {
-  Mesh mesh;
-  mesh.n = 6;
-  mesh.add({1, 5, 5});
-  mesh.add({5, 6});
-  const Lists r = build(mesh);
-  EXPECT_EQ(V(r.nidx.begin() + r.nptr[4], r.nidx.begin() + r.nptr[5]), (V{1, 1, 2}));
-  EXPECT_EQ(V(r.adj.begin() + r.aptr[4], r.adj.begin() + r.aptr[5]), (V{1, 6}));
-}
-
 TEST(Connectivity, OwnerMap) {
   struct Case {
     int nown, nitem1, npos1, np;

@@ -121,6 +121,9 @@ std::vector<Named> test_graphs() {
   return {{"2D 5-point 23x17", grid(23, 17, 1, false)},
           {"2D 9-point 20x20", grid(20, 20, 1, true)},
           {"3D 7-point 9x8x7", grid(9, 8, 7, false)},
+          // With delta < 0 its first elements outgrow mdeg + delta: the
+          // tags must still pass every mark (this graph once looped).
+          {"3D 7-point 8^3", grid(8, 8, 8, false)},
           {"3D 27-point 7x7x7", grid(7, 7, 7, true)},
           {"random mesh", random_mesh(25, 3)},
           {"random mesh 2", random_mesh(18, 11)}};

@@ -43,22 +43,17 @@ TEST(Copy, PassesBitsUnchanged) {
   for (int i = 0; i < half; ++i) EXPECT_EQ(bits(z[i]), bits(x[2 * i]));
 }
 
-TEST(Zero, WritesPositiveZeroAndNothingForEmptyCounts) {
+TEST(Zero, WritesPositiveZero) {
   double x[5] = {-1, -2, -3, -4, -5};
-  int n = 2, m2 = -2, zero = 0, neg = -3, one = 1;
+  int n = 2, m2 = -2, zero = 0;
   e_dzero(&n, x, &m2);  // elements 1 and 3
   EXPECT_EQ(bits(x[0]), 0u);
   EXPECT_EQ(x[1], -2);
   EXPECT_EQ(bits(x[2]), 0u);
-  e_dzero(&neg, x + 3, &one);
-  e_dzero(&zero, x + 3, &one);
-  EXPECT_EQ(x[3], -4);
   int three = 3;
   e_dzero(&three, x + 4, &zero);  // inc 0: only x(1)
   EXPECT_EQ(bits(x[4]), 0u);
   int ix[3] = {7, 8, 9};
-  e_izero(&neg, ix, &one);
-  EXPECT_EQ(ix[0], 7);
   int two = 2;
   e_izero(&two, ix, &two);
   EXPECT_EQ(ix[0], 0);
@@ -151,11 +146,10 @@ TEST(SumOfMagnitudes, IsOneSequentialSum) {
   int n = 25, one = 1, m1 = -1, zero = 0;
   EXPECT_EQ(e_dasum(&n, x.data(), &one), 1.0);
   EXPECT_EQ(e_dasum(&n, x.data(), &m1), 1.0);
-  int two = 2, neg = -1;
+  int two = 2;
   double y[3] = {-1.5, 99, 2.5};
   EXPECT_EQ(e_dasum(&two, y, &two), 4.0);
   EXPECT_EQ(e_dasum(&two, y, &zero), 3.0);
-  EXPECT_EQ(e_dasum(&neg, y, &one), 0.0);
 }
 
 TEST(Norm, FollowsThePhasesOfTheScaledAlgorithm) {
@@ -223,7 +217,7 @@ TEST(Norm, UpperThresholdDividesByTheCountInSinglePrecision) {
 }
 
 TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
-  int three = 3, one = 1, m1 = -1, zero = 0, neg = -2;
+  int three = 3, one = 1, m1 = -1, zero = 0;
   double a[3] = {3, -3, 1};
   EXPECT_EQ(e_idamax(&three, a, &one), 1);
   double b[3] = {1, kNaN, 2};
@@ -236,8 +230,6 @@ TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
   EXPECT_EQ(e_idamax(&three, d, &two), 3);  // (1, -4, 8): logical position 3, storage 5
   EXPECT_EQ(damax(&three, d, &m1), 9.0);
   EXPECT_EQ(e_idamax(&three, d, &zero), 1);
-  EXPECT_EQ(e_idamax(&neg, d, &one), 0);
-  EXPECT_EQ(damax(&neg, d, &one), 0.0);
   EXPECT_EQ(damax(&one, c + 2, &one), 0.5);
 }
 
@@ -278,7 +270,7 @@ TEST(Rotation, ListedCasesAndProperties) {
   }
 }
 
-TEST(Sparse, RepeatedPositionsAndEarlyExits) {
+TEST(Sparse, RepeatedPositionsAndZeroFactor) {
   for (int level : qvk_test::supported_isas()) {
     qvk_test::IsaScope scope(level);
     double y[4] = {0, 0, 10, 0};
@@ -295,8 +287,6 @@ TEST(Sparse, RepeatedPositionsAndEarlyExits) {
     int d2[2] = {2, 2};
     e_dsctr(&two, sx, d2, y);
     EXPECT_EQ(y[1], 7.0);
-    int none = 0;
-    EXPECT_EQ(e_ddoti(&none, x, idx, y), 0.0);
   }
 }
 

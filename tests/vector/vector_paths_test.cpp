@@ -2,6 +2,7 @@
 // every unroll and vector boundary, unaligned starts, overlapping vectors and
 // data full of NaNs, infinities, signed zeros and subnormals.
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -136,3 +137,11 @@ TEST(Paths, SparseGatherScatterUpdate) {
 }
 
 }  // namespace
+
+// Run on an emulated processor (tools/test), the dispatch must find the
+// level that the processor model offers and no more.
+TEST(Dispatch, FindsTheLevelOfThisProcessor) {
+  const char *expect = std::getenv("QVK_EXPECT_ISA");
+  if (!expect) return;
+  EXPECT_STREQ(qvk::isa_name(qvk::isa_supported()), expect);
+}

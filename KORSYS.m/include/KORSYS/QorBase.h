@@ -9,44 +9,53 @@
 #ifndef KORSYS_QORBASE_H
 #define KORSYS_QORBASE_H
 
+#include <atomic>
 #include <cstddef>
 
 #include "KORSYS/export.h"
 
 class QorMetaClass;
 
+// The base of every platform object: a reference count and the class's
+// meta object.
 class KORSYS_EXPORT QorBaseUnknown {
  public:
   QorBaseUnknown();
   QorBaseUnknown(const QorBaseUnknown &other);  // a copy starts with one reference
+  // Assignment leaves the count of either object alone.
   QorBaseUnknown &operator=(const QorBaseUnknown &) { return *this; }
 
-  static void *operator new(size_t size);  // throws std::bad_alloc when refused
+  // Raw platform allocation; new throws std::bad_alloc when refused.
+  static void *operator new(size_t size);
   static void operator delete(void *block);
 
   // Returns the count after the change; the Release that returns 0 has
-  // destroyed the object.
+  // destroyed the object. Safe from several threads at once.
   unsigned long AddRef();
   unsigned long Release();
-  unsigned long GetRefCount() const { return _RefCount; }
+  unsigned long GetRefCount() const { return _RefCount.load(); }
 
+  // The object's class: its meta object, its name, and 1 when it is or
+  // derives from the class named class_name.
   virtual QorMetaClass *GetMetaObject() const;
   virtual const char *IsA() const;
   virtual int IsAKindOf(const char *class_name) const;
 
+  // The meta object of this class.
   static QorMetaClass *MetaObject();
 
  protected:
   virtual ~QorBaseUnknown();
 
  private:
-  unsigned long _RefCount;
+  std::atomic<unsigned long> _RefCount;
 };
 
 // One registered class: its name, kind, base class and size. Meta objects
 // live as long as the library; a class is registered once, by name.
 class KORSYS_EXPORT QorMetaClass {
  public:
+  // What the class was registered with.
   int GetClassId() const { return _ClassId; }
   const char *GetClassName() const { return _Name; }
   const char *GetLateTypeName() const { return _LateType; }

@@ -19,10 +19,13 @@ struct QorErrDsc {
   const char *Catalog;
 };
 
+// An error or warning with its message identifier, catalog, return code
+// and the parameters of its catalog texts.
 class KORSYS_EXPORT QorError : public QorBaseUnknown {
  public:
-  enum { MaxParams = 25 };
+  enum { MaxParams = 25 };  // parameters per text
 
+  // Identifier, catalog and return code as given (empty or 0 otherwise).
   QorError();
   explicit QorError(unsigned int return_code);
   QorError(unsigned int return_code, const char *msg_id, const char *catalog);
@@ -80,6 +83,7 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
   const QorUnicodeString &GetNLSAdviceParam(int k) const;
   const QorUnicodeString &GetNLSRequestParam(int k) const;
 
+  // A new error with the same contents (one reference, the caller's).
   virtual QorError *CloneSelf() const;
   // The class's table of known errors: length 0 and null here.
   virtual void GetErrorTable(unsigned int *length, const QorErrDsc **table) const;
@@ -90,6 +94,7 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
   // The registered error without a new reference, or null.
   static QorError *QorGetLastError();
 
+  // The class's meta object.
   QorMetaClass *GetMetaObject() const override;
   static QorMetaClass *MetaObject();
 
@@ -113,12 +118,14 @@ class KORSYS_EXPORT QorError : public QorBaseUnknown {
 // but its place in the class tree.
 class KORSYS_EXPORT QorResourceError : public QorError {
  public:
+  // As the constructors of QorError.
   QorResourceError();
   explicit QorResourceError(unsigned int return_code);
   QorResourceError(unsigned int return_code, const char *msg_id, const char *catalog);
   QorResourceError(const char *msg_id, const char *catalog);
   QorResourceError(const QorResourceError &other);
 
+  // As in QorError.
   QorError *CloneSelf() const override;
   QorMetaClass *GetMetaObject() const override;
   static QorMetaClass *MetaObject();

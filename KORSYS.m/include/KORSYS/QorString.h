@@ -12,14 +12,16 @@
 
 #include "KORSYS/export.h"
 
+// A text owned by value.
 class KORSYS_EXPORT QorUnicodeString {
  public:
   QorUnicodeString();
   QorUnicodeString(const char *text);                    // null gives empty
   QorUnicodeString(const char *text, int length);        // at most length bytes, stops at a zero
-  QorUnicodeString(const QorUnicodeString &other);
+  QorUnicodeString(const QorUnicodeString &other);       // a copy of the text
   ~QorUnicodeString();
 
+  // Assignment, concatenation and byte-wise comparison of the texts.
   QorUnicodeString &operator=(const QorUnicodeString &other);
   QorUnicodeString &operator=(const char *text);
   QorUnicodeString &operator+=(const QorUnicodeString &other);
@@ -51,6 +53,7 @@ class KORSYS_EXPORT QorUnicodeString {
 // A message identifier (for instance "ERR_0302").
 class KORSYS_EXPORT QorString {
  public:
+  // As QorUnicodeString: a null text is the empty one.
   QorString();
   QorString(const char *text);
   QorString(const QorString &other);
@@ -71,13 +74,14 @@ class KORSYS_EXPORT QorString {
 template <class T>
 class QorRawColl {
  public:
-  void Append(const T &value) { _Items.push_back(value); }
-  int Size() const { return static_cast<int>(_Items.size()); }
+  void Append(const T &value) { _Items.push_back(value); }  // as value Size() + 1
+  int Size() const { return static_cast<int>(_Items.size()); }  // number of values
+  // Value i.
   const T &operator[](int i) const {
     static const T none{};
     return (i >= 1 && i <= Size()) ? _Items[static_cast<size_t>(i - 1)] : none;
   }
-  void RemoveAll() { _Items.clear(); }
+  void RemoveAll() { _Items.clear(); }  // empties the list
 
  private:
   std::vector<T> _Items;

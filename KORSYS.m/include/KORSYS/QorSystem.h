@@ -21,6 +21,7 @@
 #include "KORSYS/QorString.h"
 #include "KORSYS/export.h"
 
+// Statuses: success, general failure, invalid argument, file exists.
 #define QOR_S_OK 0
 #define QOR_E_FAIL ((int)0x80004005)
 #define QOR_E_INVALIDARG ((int)0x80070057)
@@ -30,7 +31,7 @@
 
 extern "C" {
 KORSYS_EXPORT void QorFaultCountdown(long n);  // n <= 0 disarms
-KORSYS_EXPORT long QorFaultCalls(void);
+KORSYS_EXPORT long QorFaultCalls(void);  // checkpoints passed since the countdown
 // The checkpoint itself: 1 when this call is to fail.
 KORSYS_EXPORT int QorFaultPoint(void);
 }
@@ -44,19 +45,20 @@ KORSYS_EXPORT int QorGetLoginName(char *buffer, int size);
 
 // Facts about the machine; the record begins with the host name.
 struct QorSystemInfo {
-  char hostName[256];
-  char systemName[256];
-  char release[256];
-  char machine[256];
+  char hostName[256];    // as uname(2) tells them
+  char systemName[256];  // "Linux"
+  char release[256];     // of the system
+  char machine[256];     // "x86_64", "i686"
 };
+// Fills record; 0 on success.
 KORSYS_EXPORT int QorGetSystemInfo(QorSystemInfo *record);
 
 // A point in time, the current one unless given.
 class KORSYS_EXPORT QorTime {
  public:
   QorTime();
-  explicit QorTime(time_t t);
-  time_t GetTime() const { return _Time; }
+  explicit QorTime(time_t t);  // the time t
+  time_t GetTime() const { return _Time; }  // seconds since the epoch
   // The local time printed with strftime conversions; reserved must be 0.
   // Empty when the conversion fails or gives no text.
   QorUnicodeString ConvertToString(const char *format, int reserved) const;
@@ -87,20 +89,33 @@ KORSYS_EXPORT int QorMakePath(QorUnicodeString &dir, const QorUnicodeString &nam
 KORSYS_EXPORT int QorIdenticaleFile(const QorUnicodeString &a, const QorUnicodeString &b);
 // mode as fopen's: r, w, a, with + for reading and writing; c (commit) is
 // accepted and changes nothing. The descriptor is a system descriptor,
-// closed on exec.
+// closed on exec, and never 0, 1 or 2 (a process started with a standard
+// stream closed does not get its file on that number).
 KORSYS_EXPORT int QorFOpen(const QorUnicodeString &path, const char *mode, int *descriptor);
 // The descriptor is released even when a failure is reported (data may
 // have been lost), as the system does.
 KORSYS_EXPORT int QorFClose(int descriptor);
 // Copies the contents of from into to; to is replaced when replace is
-// nonzero, else an existing to gives QOR_E_FILE_EXISTS. A failed copy
-// leaves no partial target behind.
+// nonzero, else an existing to gives QOR_E_FILE_EXISTS. from is never
+// changed. A failed copy leaves no target behind (not even a partial one;
+// a replaced target is then gone too).
 KORSYS_EXPORT int QorFCopy(const QorUnicodeString &from, const QorUnicodeString &to, int replace);
+// Removes the file; on failure it stands as it was.
+//
+// A file move is QorFCopy then QorDeleteFile. After a failed copy the
+// source stands alone; when the delete of the source fails, both stand
+// until the caller removes the copy (the listing's move does so, leaving
+// the source alone).
 KORSYS_EXPORT int QorDeleteFile(const QorUnicodeString &path);
 // dup(2), dup2(2) and write(2) with the checkpoint: the descriptor, or -1.
 KORSYS_EXPORT int QorDup(int descriptor);
 KORSYS_EXPORT int QorDup2(int from, int to);
 // Writes all length bytes (retrying short writes); 0 or a failure status.
+// A write to a pipe without reader or past the file-size limit fails
+// (0x80070020, 0x8007001B) without stopping the process: SIGPIPE and
+// SIGXFSZ are blocked in the calling thread around the write and a signal
+// the write raised is consumed; the process's signal dispositions are
+// left as they are.
 KORSYS_EXPORT int QorWrite(int descriptor, const void *bytes, size_t length);
 
 // Writes the message and the place to standard error and stops the

@@ -14,11 +14,20 @@
 // says otherwise at the first channel's construction: a comma-separated
 // list of name=on|off entries, where the name * stands for every channel
 // ("*=off,VARDPrint=on").
+//
+// Threads: channels may be used, switched and built from any thread. The
+// states live in a registry that is never destroyed, and a channel's
+// name belongs to that registry, so a thread still writing while the
+// process exits finds both in place. Each write is one write(2) of the
+// whole message, so messages of different threads never interleave.
 #ifndef KORSYS_QORTRACE_H
 #define KORSYS_QORTRACE_H
 
+#include <atomic>
+
 #include "KORSYS/export.h"
 
+// A named channel of trace output.
 class KORSYS_EXPORT QorTrace {
  public:
   // output: "STDOUT" (the default for null), "STDERR", or a file path that
@@ -30,6 +39,7 @@ class KORSYS_EXPORT QorTrace {
   QorTrace(const QorTrace &) = delete;
   QorTrace &operator=(const QorTrace &) = delete;
 
+  // What the channel was built with.
   const char *GetName() const { return _Name; }
   const char *GetDescription() const { return _Description; }
   int GetMode() const { return _Mode; }
@@ -42,14 +52,24 @@ class KORSYS_EXPORT QorTrace {
   int TraPut(const char *text);
   int TraPutLN(const char *text);
   int TraPutLN(const char *text, long n);
+  // Messages longer than MaxMessage bytes are cut there.
   int TraPrint(int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
+  enum { MaxMessage = 65536 };
+
+  // Writes length bytes in one write at the given level, as TraPut would,
+  // except that a channel whose output is standard output writes to
+  // stdout_descriptor instead (the real standard output when it is -1).
+  // This lets a caller aim one message elsewhere without moving
+  // descriptor 1 under the feet of other threads.
+  int TraPutTo(int stdout_descriptor, int level, const char *bytes, long length);
 
   // The level of the next TraPut/TraPutLN.
-  int _Level;
+  std::atomic<int> _Level;
 
  private:
-  int Emit(int level, const char *bytes, long length);
-  char *_Name;
+  int Emit(int stdout_descriptor, int level, const char *bytes, long length);
+  const char *_Name;  // owned by the registry
+  void *_State;       // the registry's entry for _Name
   char *_Description;
   int _Mode;
   int _BufferSize;
@@ -59,7 +79,7 @@ class KORSYS_EXPORT QorTrace {
 // Switches the channels of one name.
 class KORSYS_EXPORT QorTraControle {
  public:
-  explicit QorTraControle(const char *name);
+  explicit QorTraControle(const char *name);  // the channels named name
   ~QorTraControle();
   QorTraControle(const QorTraControle &) = delete;
   QorTraControle &operator=(const QorTraControle &) = delete;

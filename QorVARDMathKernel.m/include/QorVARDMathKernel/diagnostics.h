@@ -1,11 +1,23 @@
 /* Trace channels, the listing file and the print routines.
  *
  * Everything the library prints goes through a trace channel and lands on
- * standard output. A run may have a listing file: while one message is
- * written, standard output is pointed at the listing and then restored, so
- * that the library's messages land in the listing while the rest of the
- * process keeps its ordinary standard output. SetVardTraces opens the
- * listing in the directory named by the environment variable TBX_ODT_OUT.
+ * standard output. A run may have a listing file: the library's messages
+ * then land in the listing while the rest of the process keeps its
+ * ordinary standard output. SetVardTraces opens the listing in the
+ * directory named by the environment variable TBX_ODT_OUT.
+ *
+ * Threads: the print routines, the listing services and the channels may
+ * be called from any thread. One process-wide lock orders every message
+ * and every opening, move and closing of the listing; each message, its
+ * line feed included, is written whole in one write, so messages never
+ * interleave and each lands exactly once. The print routines write the
+ * message straight to the listing's descriptor and never move descriptor
+ * 1. Only the library's error reports, which are written through the
+ * channels' own calls, point descriptor 1 at the listing for the length
+ * of one write, under the lock: a thread that writes to descriptor 1 by
+ * itself at that moment (printf, write(1, ...)) can see its text land in
+ * the listing. Standard output is always restored afterwards. The
+ * listing's descriptor is 3 or above and closed on exec.
  *
  * The print routines are plain C (usable from C and, compiled with
  * -fno-underscoring, from Fortran); every argument is passed by reference
@@ -31,6 +43,8 @@ QVK_EXPORT void ehprini(const char *text, const int *n);
  * format [in] a printf format with exactly one conversion of a double
  *        (e, f, g or a, with flags, width and precision; %% allowed); any
  *        other format is written as text followed by a blank and x in %g.
+ *        A width or precision above 1024 counts as 1024, and the
+ *        formatted text is cut after 4096 bytes.
  * x      [in] the value. */
 QVK_EXPORT void ehprinr(const char *format, const double *x);
 
@@ -89,12 +103,18 @@ class QVK_EXPORT QorVardListingServices {
    * On failure the listing stays where it was, except when a move fails
    * once the old file is being closed: the listing is then closed (descriptor
    * -1, names empty), later messages go to standard output, and a note
-   * saying so is written there. */
+   * saying so is written there. The move copies the file, then deletes
+   * the old one. After a failed move exactly one file holds the listing:
+   * the old one, when the close, the copy or the delete failed (a copy
+   * already made is removed), else the new one, when only its opening
+   * for appending failed. */
   static int Set(const QorUnicodeString &directory);
   /* Closes the listing; 0 when none is open. Afterwards the descriptor is
    * -1 and the names are empty, also when the close reports a failure
    * (the system has released the descriptor then too). */
   static int Reset();
+  /* The two names are references to the state itself: read them only
+   * while no other thread opens, moves or closes the listing. */
   static QorUnicodeString &GetDirectory(); /* empty when none is open */
   static QorUnicodeString &GetFileName();  /* without directory; empty when none */
   static int GetDescriptor();              /* -1 when none is open */
@@ -103,6 +123,7 @@ class QVK_EXPORT QorVardListingServices {
    * cannot tell. */
   static void ComputeFileName(QorUnicodeString &name);
 
+  /* The listing's state, as the functions above return it. */
   static QorUnicodeString _Directory;
   static QorUnicodeString _FileName;
   static int _Descriptor;

@@ -10,6 +10,7 @@
 #endif
 
 #ifdef __cplusplus
+/* Open and close the C linkage block of a header read by C++. */
 #define QVK_EXTERN_C_BEGIN extern "C" {
 #define QVK_EXTERN_C_END }
 #else

@@ -244,8 +244,8 @@ class QVK_EXPORT QorVardMemoryManager {
   void ResetModeWarning(); /* shortage reported as error 302 (default) */
 
  private:
-  QorVardMemoryManager(const QorVardMemoryManager &);
-  QorVardMemoryManager &operator=(const QorVardMemoryManager &);
+  QorVardMemoryManager(const QorVardMemoryManager &) = delete;
+  QorVardMemoryManager &operator=(const QorVardMemoryManager &) = delete;
 
   void ReleaseEntries(int first, int last);
   int EnsureSlots(int slot);

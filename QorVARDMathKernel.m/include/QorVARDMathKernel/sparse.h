@@ -15,6 +15,10 @@
  * p(j)+1 .. p(j+1) (1-based), p(1) = 0, p(k+1) = total members. Adding 1
  * to every offset gives the pointer form (xadj) that mmd reads.
  *
+ * Argument classes: [in] read only; [out] written; [in,out] read and
+ * updated; [mod] overwritten with values of no use on return; [ws]
+ * workspace of the stated size, contents undefined on entry and return.
+ *
  * Caution: no routine here checks its arguments. Sizes, ranges and graph
  * shapes stated below are trusted; the routines read and write only the
  * stated extents for any input that meets them. None allocates memory or
@@ -125,7 +129,10 @@ QVK_EXPORT int eaupne(const int *nown, const int *nitem1, const int *npos1, cons
  *                  subscripts of the factor).
  * Nodes start in the degree bucket equal to their list length (an empty
  * list counts as 1), and all of bucket 1 is numbered first, head first.
- * The search for the lowest non-empty bucket stops at neqns. */
+ * The search for the lowest non-empty bucket stops at neqns, and after
+ * each element's degree update the tag is at least every mark made, which
+ * with delta < 0 an element larger than mdeg + delta would otherwise
+ * outrun. */
 QVK_EXPORT void mmd(int neqns, const int *xadj, int *adjncy, int *invp, int *perm, int delta,
                     int *dhead, int *qsize, int *llist, int *marker, int maxint, int *nofsub);
 

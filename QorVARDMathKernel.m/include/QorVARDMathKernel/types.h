@@ -46,10 +46,12 @@ QVK_EXPORT void VardGetDate(char *&text);
 class QVK_EXPORT QorVardMatrixVersion {
  public:
   QorVardMatrixVersion();
+  /* Copies all five numbers. */
   QorVardMatrixVersion(const QorVardMatrixVersion &other);
   QorVardMatrixVersion &operator=(const QorVardMatrixVersion &other);
   virtual ~QorVardMatrixVersion();
 
+  /* The five numbers. */
   int Major;
   int Minor;
   int Revision;

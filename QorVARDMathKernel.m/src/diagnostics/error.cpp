@@ -1,6 +1,7 @@
 // The library's error class: classification from the catalog, parameter
 // slots, the printed report, and the Fortran entry ehrprog.
 #include <cstdio>
+#include <mutex>
 #include <new>
 
 #include "QorVARDMathKernel/diagnostics.h"
@@ -44,15 +45,10 @@ struct ForgetOwnLastError {
 
 namespace qvk::diag {
 
-// Every write of an error report goes through here: one channel write at
-// level 2, with standard output pointed at the listing. A write that fails
-// (full disk, closed standard output) is dropped.
-void report_write(QorTrace &channel, const char *text) {
-  to_listing([&] {
-    channel._Level = 2;
-    channel.TraPut(text);
-  });
-}
+// Every write of an error report goes through here: one whole channel write
+// at level 2 into the listing (standard output when none is open). A write
+// that fails (full disk, closed standard output) is dropped.
+void report_write(QorTrace &channel, const char *text) { print_text(channel, text); }
 
 void report_unbuilt(const char *msg_id, const char *catalog) {
   char line[512];
@@ -173,13 +169,23 @@ void QorVardError::Activate() {
 void QorVardError::Print() {
   using qvk::diag::report_write;
   const char *open = banner(_Severity);
-  report_write(Tra_OPTPrint, open);
-  report_write(Tra_VARDPrint, open);
+  // The message is composed (catalog read) before the listing is locked; the
+  // six writes then go out together, so reports raised by several threads at
+  // once never mix.
+  QorUnicodeString message;
+  bool composed = false;
   try {
-    report_write(Tra_OPTPrint, GetNLSMessage());
-    report_write(Tra_VARDPrint, GetNLSMessage());
+    message = GetNLSMessage();
+    composed = true;
   } catch (const std::bad_alloc &) {
     // No memory to compose the message: the banners still frame the gap.
+  }
+  std::lock_guard<std::recursive_mutex> hold(qvk::diag::listing_lock());
+  report_write(Tra_OPTPrint, open);
+  report_write(Tra_VARDPrint, open);
+  if (composed) {
+    report_write(Tra_OPTPrint, message);
+    report_write(Tra_VARDPrint, message);
   }
   report_write(Tra_OPTPrint, kClosing);
   report_write(Tra_VARDPrint, kClosing);

@@ -12,7 +12,10 @@ int QorVardListingServices::_Descriptor = -1;
 
 QorUnicodeString &QorVardListingServices::GetDirectory() { return _Directory; }
 QorUnicodeString &QorVardListingServices::GetFileName() { return _FileName; }
-int QorVardListingServices::GetDescriptor() { return _Descriptor; }
+int QorVardListingServices::GetDescriptor() {
+  std::lock_guard<std::recursive_mutex> hold(qvk::diag::listing_lock());
+  return _Descriptor;
+}
 
 void QorVardListingServices::ComputeFileName(QorUnicodeString &name) {
   name = "StratoSolverLog_";
@@ -62,16 +65,15 @@ void note_lost(const QorUnicodeString &old_path, const QorUnicodeString &new_pat
   QorUnicodeString note = QorUnicodeString("\nThe listing file ") + old_path +
                           " could not be moved to " + new_path + " (status " + code +
                           "); it is closed and messages go to standard output.\n";
-  qvk::diag::to_listing([&] {
-    Tra_VARDPrint._Level = 2;
-    Tra_VARDPrint.TraPutLN(note);
-  });
+  qvk::diag::print_text(Tra_VARDPrint, note);
 }
 
 }  // namespace
 
 int QorVardListingServices::Set(const QorUnicodeString &directory) {
   if (directory == "") return static_cast<int>(0x80070057u);
+  // No message may go to the listing while it is opened, moved or closed.
+  std::lock_guard<std::recursive_mutex> hold(qvk::diag::listing_lock());
 
   QorUnicodeString path = directory;
   int rc = QorFileAccess(path, 6, 0);  // read and write permission
@@ -102,7 +104,11 @@ int QorVardListingServices::Set(const QorUnicodeString &directory) {
     // any failure loses the listing.
     rc = QorFClose(_Descriptor);
     if (rc >= 0) rc = QorFCopy(old, path, 1);
-    if (rc >= 0) rc = QorDeleteFile(old);
+    if (rc >= 0) {
+      rc = QorDeleteFile(old);
+      // The old file stands: the copy goes, so that one listing is left.
+      if (rc < 0) QorDeleteFile(path);
+    }
     if (rc < 0) {
       mark_closed();
       note_lost(old, path, rc);
@@ -132,6 +138,7 @@ int QorVardListingServices::Set(const QorUnicodeString &directory) {
 }
 
 int QorVardListingServices::Reset() {
+  std::lock_guard<std::recursive_mutex> hold(qvk::diag::listing_lock());
   if (_Descriptor == -1) return 0;
   // A failed close has released the descriptor all the same: keeping it
   // recorded would aim later messages at whatever file gets that number

@@ -135,6 +135,10 @@ void QorVardMemoryManager::ReleaseEntries(int first, int last) {
 
 int QorVardMemoryManager::Allocation(int count, int &index, char **&pointers,
                                      unsigned int *lengths) {
+  if (count > 0 && (!lengths || !pointers)) {
+    qvk_memory::raise_text("Null Allocation Length", false);
+    return QOR_E_FAIL;
+  }
   uint64_t total = 0;
   for (int i = 0; i < count; ++i) {
     if (lengths[i] == 0) {
@@ -335,6 +339,7 @@ int QorVardMemoryManager::Desallocation(int index) {
 }
 
 int QorVardMemoryManager::Desallocation(int count, int *indices) {
+  if (!indices) return 0;
   for (int i = 0; i < count; ++i) {
     int k = indices[i];
     if (k > 0 && k <= _CurrentIndex) ReleaseEntries(_BoundaryTable[k - 1] + 1, _BoundaryTable[k]);

@@ -1,13 +1,5 @@
 #include "kernels/dense/gemm.h"
-#include "kernels/dense/dense_simd.h"
+#include "kernels/vector/simd.h"
 #include "kernels/dense/gemm_simd.h"
 
-// Tiles of 8 rows by 6 columns: 12 accumulators of the 16 registers (8 rows
-// by 2 in the 32-bit build, which has 8).
-void qvk::gemm_fill_avx2(GemmPaths &p) {
-#if defined(__x86_64__)
-  p.general = GemmSimd<DAvx2, 2, 6, 96, 256, 120>::general;
-#else
-  p.general = GemmSimd<DAvx2, 2, 2, 96, 256, 128>::general;
-#endif
-}
+void qvk::gemm_fill_avx2(GemmPaths &p) { p.general = GemmFor<VAvx2, kGemmAvx2>::general; }

@@ -1,16 +1,17 @@
 // The plain blocked product: the definition of the order that the other
 // paths reproduce bit for bit.
 #include "kernels/dense/gemm.h"
+#include "kernels/vector/blocking.h"
 
 namespace qvk {
 namespace {
 
 using std::ptrdiff_t;
 
-constexpr int kColsN = 1024;  // columns of C per block, B read in place
-constexpr int kColsT = 100;   // columns of C per block, B copied
-constexpr int kDepth = 100;   // values of l per block
-constexpr int kRows = 32;     // rows of C per A panel
+constexpr int kColsN = kGemmScalarBlocks.cols_n;
+constexpr int kColsT = kGemmScalarBlocks.cols_t;
+constexpr int kDepth = kGemmScalarBlocks.depth;
+constexpr int kRows = kGemmScalarBlocks.rows;
 
 // One register block of mr by nr (at most 4 by 4) elements: p holds the
 // block's rows, 100 apart; q(l, j) sits at q[l + j*ldq].
@@ -29,7 +30,7 @@ void register_block(int mr, int nr, int kb, const double *p, const double *q, pt
 void general(bool ta, bool tb, int m, int n, int k, double alpha, const double *a, ptrdiff_t lda,
              const double *b, ptrdiff_t ldb, double beta, double *c, ptrdiff_t ldc) {
   double bblock[kColsT * kDepth];  // alpha*op(B)(l, j) at [l + j*100], transb only
-  double apanel[3328];             // op(A)(i, l) at [i*100 + l]
+  double apanel[kGemmScalarBlocks.panel];  // op(A)(i, l) at [i*100 + l]
   const int cols = tb ? kColsT : kColsN;
   for (int jc = 0; jc < n; jc += cols) {
     const int nb = n - jc < cols ? n - jc : cols;

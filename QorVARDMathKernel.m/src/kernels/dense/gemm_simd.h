@@ -1,5 +1,5 @@
 // The general case of eagemm written once over a vector type V (see
-// dense_simd.h), included by each instruction-set file only.
+// kernels/vector/simd.h), included by each instruction-set file only.
 //
 // Layout: C is formed in tiles of MR = MV*W rows by NR columns held in
 // registers, vectors running down the rows of C, each value of op(B)
@@ -14,9 +14,10 @@
 #ifndef QVK_KERNELS_DENSE_GEMM_SIMD_H
 #define QVK_KERNELS_DENSE_GEMM_SIMD_H
 
-#include <array>
 #include <cstddef>
 #include <utility>
+
+#include "kernels/vector/blocking.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ struct GemmSimd {
   using ptrdiff_t = std::ptrdiff_t;
   static constexpr int W = V::W, MR = MV * W;
   static_assert(MC % MR == 0 && NC % NR == 0, "blocks hold whole tiles");
+  static_assert(sizeof(double) * (MC * KC + KC * NC) <= qvk::kFrameBudget,
+                "copy buffers over the frame budget");
 
   using Tile = void (*)(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
                         ptrdiff_t ldc, double factor, int tail);
@@ -64,8 +67,13 @@ struct GemmSimd {
     }
   }
 
+  // A plain struct rather than std::array: its accessors would be
+  // instantiated outside this unit's unnamed namespace.
+  struct Tiles {
+    Tile at[MV * NR];
+  };
   template <bool kPacked, std::size_t... I>
-  static constexpr std::array<Tile, MV * NR> tiles(std::index_sequence<I...>) {
+  static constexpr Tiles tiles(std::index_sequence<I...>) {
     return {{&tile<int(I / NR) + 1, int(I % NR) + 1, kPacked>...}};
   }
 
@@ -74,7 +82,7 @@ struct GemmSimd {
   template <bool kPacked>
   static void block(int mc, int ncols, int kc, const double *abuf, const double *b,
                     ptrdiff_t ldb, double *c, ptrdiff_t ldc, double factor) {
-    static constexpr std::array<Tile, MV * NR> table =
+    static constexpr Tiles table =
         tiles<kPacked>(std::make_index_sequence<MV * NR>{});
     for (int jr = 0; jr < ncols; jr += NR) {
       const int nc = ncols - jr < NR ? ncols - jr : NR;
@@ -82,7 +90,7 @@ struct GemmSimd {
       for (int ir = 0; ir < mc; ir += MR) {
         const int rows = mc - ir < MR ? mc - ir : MR;
         const int nv = (rows + W - 1) / W;
-        table[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
+        table.at[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
                                         c + ir + jr * ldc, ldc, factor, rows - (nv - 1) * W);
       }
     }
@@ -188,6 +196,10 @@ struct GemmSimd {
     (tb ? run_bt : run_bn)(ta, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);
   }
 };
+
+// The path of vector type V with the blocks of a row of the table.
+template <class V, const qvk::GemmBlocks &B>
+using GemmFor = GemmSimd<V, B.mv, B.nr, B.mc, B.kc, B.nc>;
 
 }  // namespace
 

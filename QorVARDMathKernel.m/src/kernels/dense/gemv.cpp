@@ -1,8 +1,6 @@
 // Entries of the matrix-vector product: eagemv (checks, quick returns and
 // the panel split), dgemvf (the published algorithm) and the four inner
 // kernels callable on their own.
-#include <cstdio>
-
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/vector.h"
 #include "kernels/dense/gemv.h"
@@ -79,7 +77,9 @@ void panels_t(int m, int n, double alpha, const double *a, ptrdiff_t lda, const 
     kernel_t(m, n, alpha, a, lda, x, incx, beta, y, incy);
     return;
   }
-  const double *xr = x + m8 * incx;  // x from row m8+1 on
+  // x from row m8+1 on; formed only where such rows exist, so that no
+  // address lies past the caller's vector.
+  const double *xr = r > 0 ? x + m8 * incx : x;
   for (int j = 0; j < nb; j += 64) {
     const double *aj = a + j * lda;
     kernel_t32(m8, 64, alpha, aj, lda, x, incx, beta, y + j * incy, incy);
@@ -149,8 +149,7 @@ void dgemvf(const char *trans, const int *m, const int *n, const double *alpha, 
   else if (iy == 0)
     info = 11;
   if (info != 0) {
-    std::printf("DGEMV Error : %d\n", info);
-    std::fflush(stdout);
+    qvk::product_report("DGEMV Error : ", info);
     return;
   }
   const double al = *alpha, be = *beta;

@@ -1,5 +1,5 @@
 // The inner kernels of eagemv written once over a vector type V (see
-// dense_simd.h), included by each instruction-set file only.
+// kernels/vector/simd.h), included by each instruction-set file only.
 //
 // 'N': vectors run down the rows of y; each column adds a(i..,j) times the
 // broadcast alpha*x(j). Rows are taken 8 vectors at a time (4 in the 32-bit

@@ -15,4 +15,9 @@ void product_stop(const char *message) {
   std::exit(1);
 }
 
+void product_report(const char *message, int number) {
+  std::printf("%s%d\n", message, number);
+  std::fflush(stdout);
+}
+
 }  // namespace qvk

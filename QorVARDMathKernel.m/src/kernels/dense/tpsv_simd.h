@@ -3,7 +3,7 @@
 // with its own flags. Everything sits in an unnamed namespace: the copies
 // must never be merged by the linker.
 //
-// V is one of the lane types of kernels/packed/lanes.h.
+// V is one of the vector types of kernels/vector/simd.h.
 //
 // Not transposed: the update of one column touches each element once, so
 // the elements run W at a time. Transposed: G running sums, one per column,
@@ -15,6 +15,8 @@
 #include <cstddef>
 
 #include "kernels/packed/layout.h"
+#include "kernels/vector/blocking.h"
+#include "kernels/vector/running_sums.h"
 
 // The running sums are chains of scalar operations: left to the vectorizer,
 // a short one gets packed products and lane extractions that only slow it.
@@ -87,24 +89,22 @@ QVK_PLAIN_LOOPS int groups_upper_t(int j, int n, const double *ap, double *x, bo
       col[m] = ap + col_start(j + m);
       s[m] = x[j - 1 + m];
     }
-    // Main body: the rows common to the G sums.
-    for (int i = 0; i < j - 1; ++i) {
-      const double xi = x[i];
-      for (int m = 0; m < G; ++m) s[m] = s[m] - col[m][i] * xi;
-    }
-    // Triangle: sum m continues with rows j..j+m-1, just solved.
-    for (int m = 0; m < G; ++m) {
-      for (int q = 0; q < m; ++q) s[m] = s[m] - col[m][j - 1 + q] * x[j - 1 + q];
-      if (!unit) s[m] = s[m] / col[m][j - 1 + m];
-      x[j - 1 + m] = s[m];
-    }
+    // The rows i < j common to the G sums, then rows j..j+m-1, just solved.
+    running_differences<G>(
+        s, j - 1, minus, [&](int m, int i) { return col[m][i] * x[i]; },
+        [&](int m, int q) { return col[m][j - 1 + q] * x[j - 1 + q]; },
+        [&](int m, double &sm) {
+          if (!unit) sm = sm / col[m][j - 1 + m];
+          x[j - 1 + m] = sm;
+        });
   }
   return j;
 }
 
 // Columns with few earlier rows, where a group would only wait on its own
-// triangle of divisions, go singly (the processor overlaps them).
-constexpr int kSingleColumns = 32;
+// triangle of divisions, go singly (the processor overlaps them):
+// kSingleColumns of the blocking table.
+using qvk::kSingleColumns;
 
 // The first columns singly, then groups of 8, and of 4, 2 and 1 for the
 // last few.
@@ -128,17 +128,15 @@ QVK_PLAIN_LOOPS int groups_lower_t(int j, int n, const double *ap, double *x, bo
       col[m] = ap + qvk::packed::lower(1, j - m, n);
       s[m] = x[j - 1 - m];
     }
-    // Main body: the rows common to the G sums, descending.
-    for (int i = n; i > j; --i) {
-      const double xi = x[i - 1];
-      for (int m = 0; m < G; ++m) s[m] = s[m] - col[m][i - 1] * xi;
-    }
-    // Triangle: sum m continues with rows j, j-1, .., j-m+1, just solved.
-    for (int m = 0; m < G; ++m) {
-      for (int q = 0; q < m; ++q) s[m] = s[m] - col[m][j - 1 - q] * x[j - 1 - q];
-      if (!unit) s[m] = s[m] / col[m][j - 1 - m];
-      x[j - 1 - m] = s[m];
-    }
+    // The rows i > j common to the G sums, descending (k-th is row n-k),
+    // then rows j, j-1, .., j-m+1, just solved.
+    running_differences<G>(
+        s, n - j, minus, [&](int m, int k) { return col[m][n - 1 - k] * x[n - 1 - k]; },
+        [&](int m, int q) { return col[m][j - 1 - q] * x[j - 1 - q]; },
+        [&](int m, double &sm) {
+          if (!unit) sm = sm / col[m][j - 1 - m];
+          x[j - 1 - m] = sm;
+        });
   }
   return j;
 }
@@ -168,18 +166,16 @@ void lanes_forward(int n, const double *ap, double *P) {
       col[m] = ap + col_start(j + m);
       s[m] = V::load(P + (j - 1 + m) * W);
     }
-    // Main body: the rows common to the G sums.
-    for (int i = 0; i < j - 1; ++i) {
-      const typename V::T pi = V::load(P + i * W);
-      for (int m = 0; m < G; ++m) s[m] = V::sub(s[m], V::mul(V::set1(col[m][i]), pi));
-    }
-    // Triangle: sum m continues with rows j..j+m-1, just solved.
-    for (int m = 0; m < G; ++m) {
-      for (int q = 0; q < m; ++q)
-        s[m] = V::sub(s[m], V::mul(V::set1(col[m][j - 1 + q]), V::load(P + (j - 1 + q) * W)));
-      s[m] = V::div(s[m], V::set1(col[m][j - 1 + m]));
-      V::store(P + (j - 1 + m) * W, s[m]);
-    }
+    // The rows common to the G sums, then rows j..j+m-1, just solved.
+    running_differences<G>(
+        s, j - 1, V::sub, [&](int m, int i) { return V::mul(V::set1(col[m][i]), V::load(P + i * W)); },
+        [&](int m, int q) {
+          return V::mul(V::set1(col[m][j - 1 + q]), V::load(P + (j - 1 + q) * W));
+        },
+        [&](int m, typename V::T &sm) {
+          sm = V::div(sm, V::set1(col[m][j - 1 + m]));
+          V::store(P + (j - 1 + m) * W, sm);
+        });
   }
   // Tail: single sums.
   for (; j <= n; ++j) {
@@ -204,7 +200,7 @@ void lanes_backward(int n, const double *ap, double *P) {
   }
 }
 
-constexpr int kColumnBuffer = 4096;  // doubles: 32 KiB of stack
+constexpr int kColumnBuffer = qvk::kLaneBuffer;
 
 // Columns W at a time while the buffer holds them (Wide, then Narrow), the
 // rest one at a time.

@@ -1,5 +1,5 @@
 #include "kernels/packed/cholesky.h"
 #include "kernels/packed/cholesky_simd.h"
-#include "kernels/packed/lanes.h"
+#include "kernels/vector/simd.h"
 
-void qvk::cholesky_fill_avx512(CholeskyPaths &p) { p.factor = factor_blocked<Lanes8, Lanes4>; }
+void qvk::cholesky_fill_avx512(CholeskyPaths &p) { p.factor = factor_blocked<VAvx512, VAvx2>; }

@@ -7,7 +7,7 @@
 // them is finished in ascending columns.
 //
 // Blocks of rows: W consecutive rows i0..i0+W-1 advance together, one lane
-// per row (the lane types of lanes.h). For columns j < i0 the rows need only
+// per row (a vector type of kernels/vector/simd.h). For columns j < i0 the rows need only
 // factor rows before i0, so the W sums of one column run side by side: a
 // buffer holds the block transposed, P[(k-1)*W + r] = l(i0+r, k), and each
 // factor element l(j,k) is loaded once for the W rows. Then the block's own
@@ -20,6 +20,8 @@
 #include <cmath>
 
 #include "kernels/packed/layout.h"
+#include "kernels/vector/blocking.h"
+#include "kernels/vector/running_sums.h"
 
 namespace {
 
@@ -30,16 +32,12 @@ template <int G>
 inline void row_group(double *li, const double *const *lj, int j) {
   double t[G];
   for (int m = 0; m < G; ++m) t[m] = li[j - 1 + m];
-  // Main body: the columns k < j common to the G sums.
-  for (int k = 0; k < j - 1; ++k) {
-    const double lik = li[k];
-    for (int m = 0; m < G; ++m) t[m] = t[m] - lik * lj[m][k];
-  }
-  // Triangle: sum m continues with columns j..j+m-1, just computed.
-  for (int m = 0; m < G; ++m) {
-    for (int q = 0; q < m; ++q) t[m] = t[m] - li[j - 1 + q] * lj[m][j - 1 + q];
-    li[j - 1 + m] = t[m] / lj[m][j - 1 + m];
-  }
+  // The columns k < j common to the G sums, then columns j..j+m-1, just
+  // computed.
+  running_differences<G>(
+      t, j - 1, minus, [&](int m, int k) { return li[k] * lj[m][k]; },
+      [&](int m, int q) { return li[j - 1 + q] * lj[m][j - 1 + q]; },
+      [&](int m, double &tm) { li[j - 1 + m] = tm / lj[m][j - 1 + m]; });
 }
 
 template <int G>
@@ -87,18 +85,15 @@ inline void block_columns(const double *ap, double *P, int j) {
     lj[m] = ap + col_start(j + m);
     t[m] = V::load(P + (j - 1 + m) * W);
   }
-  // Main body: the columns k < j common to every sum.
-  for (int k = 0; k < j - 1; ++k) {
-    const typename V::T pk = V::load(P + k * W);
-    for (int m = 0; m < G; ++m) t[m] = V::sub(t[m], V::mul(pk, V::set1(lj[m][k])));
-  }
-  // Triangle among the G columns, then the division by l(j+m, j+m).
-  for (int m = 0; m < G; ++m) {
-    for (int q = 0; q < m; ++q)
-      t[m] = V::sub(t[m], V::mul(V::load(P + (j - 1 + q) * W), V::set1(lj[m][j - 1 + q])));
-    t[m] = V::div(t[m], V::set1(lj[m][j - 1 + m]));
-    V::store(P + (j - 1 + m) * W, t[m]);
-  }
+  // The columns k < j common to every sum, the triangle among the G
+  // columns, then the division by l(j+m, j+m).
+  running_differences<G>(
+      t, j - 1, V::sub, [&](int m, int k) { return V::mul(V::load(P + k * W), V::set1(lj[m][k])); },
+      [&](int m, int q) { return V::mul(V::load(P + (j - 1 + q) * W), V::set1(lj[m][j - 1 + q])); },
+      [&](int m, typename V::T &tm) {
+        tm = V::div(tm, V::set1(lj[m][j - 1 + m]));
+        V::store(P + (j - 1 + m) * W, tm);
+      });
 }
 
 // Rows i0..i0+W-1 (i0+W-1 <= n) with the buffer P of W*(i0+W-1) doubles.
@@ -158,7 +153,7 @@ bool block_rows(int i0, double tol, double *ap, double *P, double *piv, int *fai
 
 // Blocks of Wide::W rows while the buffer holds them, then of Narrow::W,
 // then single rows.
-constexpr int kBlockBuffer = 4096;  // doubles: 32 KiB of stack
+constexpr int kBlockBuffer = qvk::kLaneBuffer;
 
 template <class Wide, class Narrow>
 int factor_blocked(int i1, int n, double tol, double *ap, double *piv) {

@@ -1,5 +1,5 @@
 #include "kernels/packed/cholesky.h"
 #include "kernels/packed/cholesky_simd.h"
-#include "kernels/packed/lanes.h"
+#include "kernels/vector/simd.h"
 
-void qvk::cholesky_fill_sse2(CholeskyPaths &p) { p.factor = factor_blocked<Lanes2, Lanes2>; }
+void qvk::cholesky_fill_sse2(CholeskyPaths &p) { p.factor = factor_blocked<VSse2, VSse2>; }

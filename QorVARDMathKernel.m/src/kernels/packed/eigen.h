@@ -32,6 +32,10 @@ struct EigenPaths {
   void (*back)(int n, const double *ap, double *z);
 };
 
+void eigen_fill_sse2(EigenPaths &p);
+void eigen_fill_avx2(EigenPaths &p);
+void eigen_fill_avx512(EigenPaths &p);
+
 const EigenPaths &eigen_paths(int level);
 inline const EigenPaths &eigen_paths() { return eigen_paths(isa_active()); }
 

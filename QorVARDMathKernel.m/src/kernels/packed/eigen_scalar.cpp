@@ -48,7 +48,8 @@ struct Plain {
 }  // namespace
 
 const EigenPaths &eigen_paths(int level) {
-  static void (*const fill[kIsaCount])(EigenPaths &) = {nullptr, nullptr, nullptr, nullptr};
+  static void (*const fill[kIsaCount])(EigenPaths &) = {nullptr, eigen_fill_sse2,
+                                                         eigen_fill_avx2, eigen_fill_avx512};
   static const PathTable<EigenPaths> table(
       EigenPaths{tridiagonalize<Plain>, ql<Plain>, back<Plain>}, fill);
   return table.level[level];

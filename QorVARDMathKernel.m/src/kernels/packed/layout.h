@@ -24,6 +24,11 @@ namespace packed {
 
 using idx = std::ptrdiff_t;
 
+// Internal linkage: the instruction-set files include these too, and an
+// out-of-line copy compiled with wide-register flags must never be the one
+// that the linker keeps for the plain path.
+namespace {
+
 // Upper packed: offset of column j's first element (row 1), which is also
 // the offset of row j of the lower triangle read by rows.
 inline idx col_start(idx j) { return j * (j - 1) / 2; }
@@ -47,6 +52,7 @@ inline idx lower_diag(idx j, idx n) { return (j - 1) * (2 * n - j + 2) / 2; }
 inline idx row_first(const int *ia, int i) { return i == 1 ? 0 : ia[i - 1]; }
 inline idx row_diag(const int *ia, int i) { return static_cast<idx>(ia[i]) - 1; }
 
+}  // namespace
 }  // namespace packed
 }  // namespace qvk
 

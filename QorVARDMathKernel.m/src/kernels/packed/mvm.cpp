@@ -9,6 +9,9 @@ extern "C" void eaxmvm(const int *mode, const int *nnz, const int *m, const int 
                        const double *x, double *y) {
   using qvk::packed::idx;
   const int order = *n, vectors = *nvec;
+  // No rows: nothing to form in any mode (and no address to take from a
+  // count that is not one).
+  if (order <= 0) return;
   if (*nnz == order) {
     // Every row holds its diagonal only: y = diag(a)*x, whatever the mode;
     // the first vector is formed even when nvec < 1.

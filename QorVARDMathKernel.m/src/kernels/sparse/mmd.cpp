@@ -295,7 +295,12 @@ void mmdupd(int ehead, int neqns, const int *xadj_, const int *adjncy_, int delt
         if (deg < md) md = deg;
       }
     }
-    tag = mtag;
+    // The next tag must pass every mark just made. An element may hold
+    // more flagged nodes than mdeg + delta (a node still in its starting
+    // bucket, list length rather than degree + 1, eliminated with
+    // delta < 0); its last nodes then carry tags above mtag, and going back
+    // to mtag would leave marks that later tags take for current ones.
+    if (tag < mtag) tag = mtag;
   }
   *tag_ = tag;
   *mdeg = md;

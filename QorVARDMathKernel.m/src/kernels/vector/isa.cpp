@@ -1,5 +1,6 @@
 #include "kernels/vector/isa.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +27,12 @@ int from_environment(int supported) {
   if (!v) return supported;
   for (int l = 0; l < kIsaCount; ++l)
     if (std::strcmp(v, isa_name(l)) == 0) return l < supported ? l : supported;
+  // A misspelt level must not pass for the one asked for: say so, once, on
+  // standard error (the kernels print nothing else), and choose as if unset.
+  std::fprintf(stderr,
+               "QORVARD_KERNEL_ISA: unknown value \"%.40s\" (scalar, sse2, avx2 or avx512); "
+               "the automatic choice (%s) is used\n",
+               v, isa_name(supported));
   return supported;
 }
 

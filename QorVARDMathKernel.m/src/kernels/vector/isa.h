@@ -27,14 +27,19 @@ const char *isa_name(int level);
 
 // A family's tables, level by level. Paths is a struct of function pointers.
 // fill[l] (may be null) overrides entries of the copy taken from level l-1.
+// A filler is compiled for its own instruction set and may use it (the
+// compiler stores the pointers with wide registers), so only the fillers of
+// supported levels run; a level above them keeps the copy below and is never
+// selected anyway (isa_force clamps).
 template <class Paths>
 struct PathTable {
   Paths level[kIsaCount];
   PathTable(const Paths &scalar, void (*const fill[kIsaCount])(Paths &)) {
     level[0] = scalar;
+    const int top = isa_supported();
     for (int l = 1; l < kIsaCount; ++l) {
       level[l] = level[l - 1];
-      if (fill[l]) fill[l](level[l]);
+      if (fill[l] && l <= top) fill[l](level[l]);
     }
   }
 };
