@@ -11,14 +11,7 @@ using packed::col_start;
 
 struct Plain {
   static void product(int l, const double *ap, const double *d, double r, double *e) {
-    for (int j = 1; j <= l; ++j) {
-      // Row j left of the diagonal, then column j from the diagonal down.
-      const double *rj = ap + col_start(j);
-      double s = 0.0;
-      for (int k = 1; k < j; ++k) s = s + rj[k - 1] * d[k - 1];
-      for (int k = j; k <= l; ++k) s = s + ap[col_start(k) + j - 1] * d[k - 1];
-      e[j - 1] = s * r;
-    }
+    eigen_row_products(l, ap, d, r, e);
   }
   static void update(int l, double *ap, const double *d, const double *e) {
     for (int j = 1; j <= l; ++j) {

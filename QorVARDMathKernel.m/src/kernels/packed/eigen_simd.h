@@ -21,14 +21,7 @@ struct Wide {
 
   // One running sum per j, k ascending: the sums stay scalar.
   static void product(int l, const double *ap, const double *d, double r, double *e) {
-    using qvk::packed::col_start;
-    for (int j = 1; j <= l; ++j) {
-      const double *rj = ap + col_start(j);
-      double s = 0.0;
-      for (int k = 1; k < j; ++k) s = s + rj[k - 1] * d[k - 1];
-      for (int k = j; k <= l; ++k) s = s + ap[col_start(k) + j - 1] * d[k - 1];
-      e[j - 1] = s * r;
-    }
+    eigen_row_products(l, ap, d, r, e);
   }
 
   // a(j,k) = (a(j,k) - d(j)*e(k)) - e(j)*d(k), lanes along k.

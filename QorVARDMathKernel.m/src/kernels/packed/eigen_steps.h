@@ -16,6 +16,21 @@
 
 namespace {
 
+// e(j) = (sum_k A(j,k)*d(k)) * r for j = 1..l: one running sum per j, k
+// ascending (row j left of the diagonal, then column j from the diagonal
+// down). Every path takes it as it is: the sums are too short and strided to
+// share lanes.
+inline void eigen_row_products(int l, const double *ap, const double *d, double r, double *e) {
+  using qvk::packed::col_start;
+  for (int j = 1; j <= l; ++j) {
+    const double *rj = ap + col_start(j);
+    double s = 0.0;
+    for (int k = 1; k < j; ++k) s = s + rj[k - 1] * d[k - 1];
+    for (int k = j; k <= l; ++k) s = s + ap[col_start(k) + j - 1] * d[k - 1];
+    e[j - 1] = s * r;
+  }
+}
+
 // Reduction to tridiagonal form. a(i,k) is ap[row_lower(i, k)]; d and e are
 // used 1-based through dd = d - 1 and ee = e - 1.
 template <class P>
