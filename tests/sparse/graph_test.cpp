@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "QorVARDMathKernel/sparse.h"
+#include "graphs.h"
 #include "qvk_test.h"
 
 #ifdef QVK_TEST_HAVE_AMD
@@ -16,6 +17,10 @@
 namespace {
 
 using V = std::vector<int>;
+using qvk_sparse_test::Graph;
+using qvk_sparse_test::from_lists;
+using qvk_sparse_test::grid;
+using qvk_sparse_test::factor_entries;
 const int kGuard = 0x5a5a5a5a;
 
 struct Mesh {
@@ -116,42 +121,6 @@ TEST(Connectivity, OwnerMap) {
     owner.pop_back();
     EXPECT_EQ(owner, c.owner) << c.np;
   }
-}
-
-// A graph in the pointer form of the ordering: node i's neighbours are
-// adjncy[xadj[i-1]-1 .. xadj[i]-2].
-struct Graph {
-  int n = 0;
-  V xadj{1}, adjncy;
-};
-
-Graph from_lists(const std::vector<V> &lists) {
-  Graph g;
-  g.n = static_cast<int>(lists.size());
-  for (const V &l : lists) {
-    g.adjncy.insert(g.adjncy.end(), l.begin(), l.end());
-    g.xadj.push_back(static_cast<int>(g.adjncy.size()) + 1);
-  }
-  return g;
-}
-
-// nx*ny*nz grid joining nodes at offsets of at most 1 in every direction:
-// only along the axes (5-, 7-point) or every neighbour (9-, 27-point).
-Graph grid(int nx, int ny, int nz, bool full) {
-  std::vector<V> lists(static_cast<size_t>(nx) * ny * nz);
-  for (size_t v = 0; v < lists.size(); ++v) {
-    const int x = static_cast<int>(v) % nx, y = static_cast<int>(v) / nx % ny;
-    const int z = static_cast<int>(v) / nx / ny;
-    for (int dz = -1; dz <= 1; ++dz)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int d = (dx != 0) + (dy != 0) + (dz != 0), X = x + dx, Y = y + dy, Z = z + dz;
-          if (d > 0 && (full || d == 1) && X >= 0 && Y >= 0 && Z >= 0 && X < nx && Y < ny &&
-              Z < nz)
-            lists[v].push_back(1 + X + nx * (Y + ny * Z));
-        }
-  }
-  return from_lists(lists);
 }
 
 // Triangles over a grid of points with holes, through the connectivity
@@ -267,32 +236,6 @@ TEST(Mmd, OrderingsAndTagResets) {
 }
 
 #ifdef QVK_TEST_HAVE_AMD
-// Off-diagonal entries of the Cholesky factor in the order perm: column
-// k's rows are its later neighbours and the rows of its children's columns.
-int64_t factor_entries(const Graph &g, const V &perm) {
-  const int n = g.n;
-  V pos(n + 1), mark(n, -1);
-  for (int k = 0; k < n; ++k) pos[perm[k]] = k;
-  std::vector<V> cols(n), children(n);
-  int64_t total = 0;
-  for (int k = 0; k < n; ++k) {
-    V &c = cols[k];
-    auto add = [&](int r) {
-      if (r <= k || mark[r] == k) return;
-      mark[r] = k;
-      c.push_back(r);
-    };
-    for (int p = g.xadj[perm[k] - 1]; p < g.xadj[perm[k]]; ++p) add(pos[g.adjncy[p - 1]]);
-    for (int ch : children[k]) {
-      for (int r : cols[ch]) add(r);
-      V().swap(cols[ch]);
-    }
-    total += static_cast<int64_t>(c.size());
-    if (!c.empty()) children[*std::min_element(c.begin(), c.end())].push_back(k);
-  }
-  return total;
-}
-
 // The fill of the ordering is close to that of an approximate minimum
 // degree ordering of the same graph.
 TEST(Mmd, FillCloseToApproximateMinimumDegree) {
