@@ -3,14 +3,14 @@
 //
 // Layout: C is formed in tiles of MR = MV*W rows by NR columns held in
 // registers, vectors running down the rows of C, each value of op(B)
-// broadcast. op(A) is copied, MC rows by KC values of l at a time, into
-// slivers of MR rows stored l after l (rows past m padded with zeros, never
-// stored back); alpha is folded in during that copy when transb means no
-// transpose, and B is then read in place. Otherwise alpha*op(B) is copied,
-// KC by NC at a time, into slivers of NR columns stored l after l. Every
-// element keeps one accumulator per block of l: t = factor*c (or +0.0, C
-// unread) and t := t + p*q for each l in order, stored at the end of the
-// block and reloaded (factor 1.0) for the next one.
+// broadcast. For each block of NC columns and KC values of l, op(B) is
+// copied into slivers of NR columns stored l after l (columns past n padded
+// with zeros); then op(A), MC rows at a time, into slivers of MR rows stored
+// l after l (rows past m padded with zeros, never stored back). alpha is
+// folded into the copy of A when transb means no transpose, into the copy
+// of B otherwise. Every element keeps one accumulator per block of l:
+// t = factor*c (or +0.0, C unread) and t := t + p*q for each l in order,
+// stored at the end of the block and reloaded (factor 1.0) for the next one.
 #ifndef QVK_KERNELS_DENSE_GEMM_SIMD_H
 #define QVK_KERNELS_DENSE_GEMM_SIMD_H
 
@@ -30,14 +30,14 @@ struct GemmSimd {
   static_assert(sizeof(double) * (MC * KC + KC * NC) <= qvk::kFrameBudget,
                 "copy buffers over the frame budget");
 
-  using Tile = void (*)(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
-                        ptrdiff_t ldc, double factor, int tail);
+  using Tile = void (*)(int kc, const double *ap, const double *b, double *c, ptrdiff_t ldc,
+                        double factor, int tail);
 
   // One tile of NV vectors of rows (the last holding `tail` rows) by NCOL
-  // columns. kPacked: q(l, j) = b[l*NR + j] (copied B), else b[l + j*ldb].
-  template <int NV, int NCOL, bool kPacked>
-  static void tile(int kc, const double *ap, const double *b, ptrdiff_t ldb, double *c,
-                   ptrdiff_t ldc, double factor, int tail) {
+  // columns; q(l, j) = b[l*NR + j].
+  template <int NV, int NCOL>
+  static void tile(int kc, const double *ap, const double *b, double *c, ptrdiff_t ldc,
+                   double factor, int tail) {
     T acc[NV][NCOL];
     // Start of the block: factor*c, or +0.0 without reading C.
     if (factor == 0.0) {
@@ -56,10 +56,10 @@ struct GemmSimd {
       T p[NV];
       for (int v = 0; v < NV; ++v) p[v] = V::load(ap + v * W);
       for (int j = 0; j < NCOL; ++j) {
-        const T qj = V::set1(kPacked ? q[j] : q[j * ldb]);
+        const T qj = V::set1(q[j]);
         for (int v = 0; v < NV; ++v) acc[v][j] = V::add(acc[v][j], V::mul(p[v], qj));
       }
-      q += kPacked ? NR : 1;
+      q += NR;
     }
     for (int j = 0; j < NCOL; ++j) {
       for (int v = 0; v + 1 < NV; ++v) V::store(c + v * W + j * ldc, acc[v][j]);
@@ -72,26 +72,40 @@ struct GemmSimd {
   struct Tiles {
     Tile at[MV * NR];
   };
-  template <bool kPacked, std::size_t... I>
+  template <std::size_t... I>
   static constexpr Tiles tiles(std::index_sequence<I...>) {
-    return {{&tile<int(I / NR) + 1, int(I % NR) + 1, kPacked>...}};
+    return {{&tile<int(I / NR) + 1, int(I % NR) + 1>...}};
   }
 
   // Tiles over the rows [0, mc) of a copied A block and the columns
-  // [0, ncols): columns of NR outside, slivers of MR rows inside.
-  template <bool kPacked>
-  static void block(int mc, int ncols, int kc, const double *abuf, const double *b,
-                    ptrdiff_t ldb, double *c, ptrdiff_t ldc, double factor) {
-    static constexpr Tiles table =
-        tiles<kPacked>(std::make_index_sequence<MV * NR>{});
+  // [0, ncols) of a copied B block: columns of NR outside, slivers of MR
+  // rows inside. The lines of C that the next tile starts from are fetched
+  // while this one runs.
+  static void block(int mc, int ncols, int kc, const double *abuf, const double *bbuf,
+                    double *c, ptrdiff_t ldc, double factor) {
+    static constexpr Tiles table = tiles(std::make_index_sequence<MV * NR>{});
     for (int jr = 0; jr < ncols; jr += NR) {
       const int nc = ncols - jr < NR ? ncols - jr : NR;
-      const double *bj = kPacked ? b + static_cast<ptrdiff_t>(jr) * kc : b + jr * ldb;
       for (int ir = 0; ir < mc; ir += MR) {
         const int rows = mc - ir < MR ? mc - ir : MR;
         const int nv = (rows + W - 1) / W;
-        table.at[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc, bj, ldb,
-                                        c + ir + jr * ldc, ldc, factor, rows - (nv - 1) * W);
+        // The next tile: the rows below, or the first rows of the next
+        // columns (none after the last).
+        int next_row = ir + MR, next_col = jr, next_cols = nc;
+        if (next_row >= mc) {
+          next_row = 0;
+          next_col = jr + NR;
+          next_cols = ncols - next_col < NR ? ncols - next_col : NR;
+        }
+        const int next_rows = mc - next_row < MR ? mc - next_row : MR;
+        for (int j = 0; j < next_cols; ++j) {
+          const double *line = c + next_row + static_cast<ptrdiff_t>(next_col + j) * ldc;
+          __builtin_prefetch(line, 1);
+          __builtin_prefetch(line + (next_rows - 1), 1);
+        }
+        table.at[(nv - 1) * NR + (nc - 1)](kc, abuf + static_cast<ptrdiff_t>(ir) * kc,
+                                          bbuf + static_cast<ptrdiff_t>(jr) * kc,
+                                          c + ir + jr * ldc, ldc, factor, rows - (nv - 1) * W);
       }
     }
   }
@@ -135,56 +149,33 @@ struct GemmSimd {
     }
   }
 
-  // alpha*op(B)(pc.., jc..) = alpha*b(jc.., pc..) into slivers of NR
-  // columns, l after l; columns past n padded with zeros.
-  static void copy_bt(const double *b, ptrdiff_t ldb, int jc, int pc, int nc, int kc,
-                      double alpha, double *bbuf) {
+  // op(B)(pc.., jc..) into slivers of NR columns, l after l; columns past
+  // n padded with zeros. With `tb`, op(B)(l, j) = b(j, l), scaled by alpha
+  // (rounded); otherwise b(l, j) as it stands.
+  static void copy_b(bool tb, const double *b, ptrdiff_t ldb, int jc, int pc, int nc, int kc,
+                     double alpha, double *bbuf) {
     for (int jr = 0; jr < nc; jr += NR) {
       const int cols = nc - jr < NR ? nc - jr : NR;
       double *dst = bbuf + static_cast<ptrdiff_t>(jr) * kc;
-      const double *src = b + (jc + jr) + pc * ldb;
-      if (cols == NR && NR % W == 0) {
-        // Whole slivers: the NR values of one l are contiguous in B.
-        const T s = V::set1(alpha);
-        for (int l = 0; l < kc; ++l, src += ldb, dst += NR)
-          for (int v = 0; v < NR; v += W) V::store(dst + v, V::mul(s, V::load(src + v)));
-        continue;
-      }
-      for (int l = 0; l < kc; ++l, src += ldb, dst += NR) {
-        for (int j = 0; j < cols; ++j) dst[j] = alpha * src[j];
-        for (int j = cols; j < NR; ++j) dst[j] = 0.0;
-      }
-    }
-  }
-
-  static void run_bn(bool ta, int m, int n, int k, double alpha, const double *a, ptrdiff_t lda,
-                     const double *b, ptrdiff_t ldb, double beta, double *c, ptrdiff_t ldc) {
-    alignas(64) double abuf[MC * KC];
-    for (int pc = 0; pc < k; pc += KC) {
-      const int kc = k - pc < KC ? k - pc : KC;
-      const double factor = pc == 0 ? beta : 1.0;
-      for (int ic = 0; ic < m; ic += MC) {
-        const int mc = m - ic < MC ? m - ic : MC;
-        copy_a(ta, a, lda, ic, pc, mc, kc, true, alpha, abuf);
-        block<false>(mc, n, kc, abuf, b + pc, ldb, c + ic, ldc, factor);
-      }
-    }
-  }
-
-  static void run_bt(bool ta, int m, int n, int k, double alpha, const double *a, ptrdiff_t lda,
-                     const double *b, ptrdiff_t ldb, double beta, double *c, ptrdiff_t ldc) {
-    alignas(64) double abuf[MC * KC];
-    alignas(64) double bbuf[KC * NC];
-    for (int jc = 0; jc < n; jc += NC) {
-      const int nc = n - jc < NC ? n - jc : NC;
-      for (int pc = 0; pc < k; pc += KC) {
-        const int kc = k - pc < KC ? k - pc : KC;
-        const double factor = pc == 0 ? beta : 1.0;
-        copy_bt(b, ldb, jc, pc, nc, kc, alpha, bbuf);
-        for (int ic = 0; ic < m; ic += MC) {
-          const int mc = m - ic < MC ? m - ic : MC;
-          copy_a(ta, a, lda, ic, pc, mc, kc, false, alpha, abuf);
-          block<true>(mc, nc, kc, abuf, bbuf, 0, c + ic + jc * ldc, ldc, factor);
+      if (tb) {
+        const double *src = b + (jc + jr) + pc * ldb;
+        if (cols == NR && NR % W == 0) {
+          // Whole slivers: the NR values of one l are contiguous in B.
+          const T s = V::set1(alpha);
+          for (int l = 0; l < kc; ++l, src += ldb, dst += NR)
+            for (int v = 0; v < NR; v += W) V::store(dst + v, V::mul(s, V::load(src + v)));
+          continue;
+        }
+        for (int l = 0; l < kc; ++l, src += ldb, dst += NR) {
+          for (int j = 0; j < cols; ++j) dst[j] = alpha * src[j];
+          for (int j = cols; j < NR; ++j) dst[j] = 0.0;
+        }
+      } else {
+        // Columns of op(B) are columns of B: NR of them read side by side.
+        const double *src = b + pc + (jc + jr) * ldb;
+        for (int l = 0; l < kc; ++l, ++src, dst += NR) {
+          for (int j = 0; j < cols; ++j) dst[j] = src[j * ldb];
+          for (int j = cols; j < NR; ++j) dst[j] = 0.0;
         }
       }
     }
@@ -193,7 +184,21 @@ struct GemmSimd {
   static void general(bool ta, bool tb, int m, int n, int k, double alpha, const double *a,
                       ptrdiff_t lda, const double *b, ptrdiff_t ldb, double beta, double *c,
                       ptrdiff_t ldc) {
-    (tb ? run_bt : run_bn)(ta, m, n, k, alpha, a, lda, b, ldb, beta, c, ldc);
+    alignas(64) double abuf[MC * KC];
+    alignas(64) double bbuf[KC * NC];
+    for (int jc = 0; jc < n; jc += NC) {
+      const int nc = n - jc < NC ? n - jc : NC;
+      for (int pc = 0; pc < k; pc += KC) {
+        const int kc = k - pc < KC ? k - pc : KC;
+        const double factor = pc == 0 ? beta : 1.0;
+        copy_b(tb, b, ldb, jc, pc, nc, kc, alpha, bbuf);
+        for (int ic = 0; ic < m; ic += MC) {
+          const int mc = m - ic < MC ? m - ic : MC;
+          copy_a(ta, a, lda, ic, pc, mc, kc, !tb, alpha, abuf);
+          block(mc, nc, kc, abuf, bbuf, c + ic + jc * ldc, ldc, factor);
+        }
+      }
+    }
   }
 };
 
