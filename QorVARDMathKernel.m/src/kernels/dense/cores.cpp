@@ -18,9 +18,13 @@ namespace {
 const CoreTuning kCores[kCoreCount] = {
     // Unknown processors: the tuning the products were first written with.
     {"default", kShapeWide, kAvx512, kAvx512, false},
-    // Zen 3: no AVX-512; the pipes of Zen 4 at 256 bits and a 32 KB L1, so
-    // Zen 4's AVX2 choice. Not measured.
-    {"zen3", kShapeTall, kAvx2, kAvx2, false},
+    // Zen 3 (measured, AMD EPYC family 25 model 1): no AVX-512; two
+    // multiply and two add pipes of 256 bits, 32 KB L1. Broadcasts from
+    // memory cost no floating-point pipe here: alone in L1 the 8x6 tile ran
+    // at 49 GFLOP/s, the peak of the pipes at the 3.1 GHz measured, and in
+    // the whole product at n = 1,000 it led the 12x4 one by 5 to 8% in
+    // every run (NN and TN), hence the wide shape.
+    {"zen3", kShapeWide, kAvx2, kAvx2, true},
     // Zen 4 (measured, AMD EPYC family 25 model 17, on a busy shared
     // machine). Two multiply and two add pipes of 256 bits; 512-bit
     // operations take a pipe for two cycles, so both widths have one peak.
@@ -32,11 +36,13 @@ const CoreTuning kCores[kCoreCount] = {
     // (transb 'T' by 10 to 15% in two), hence AVX2 and the tall shape.
     // eagemv streams the matrix from memory: the 512-bit path read it
     // faster in three runs out of three ('N' 4.1 to 4.4 against 3.9,
-    // 'T' 3.9 to 5.0 against 3.3 to 4.3 GFLOP/s).
+    // 'T' 3.9 to 5.0 against 3.3 to 4.3 GFLOP/s). These were measured with
+    // the earlier blocks (B read in place, 96 rows by 128 with 120
+    // columns); the blocks since set on Zen 3 were not measured here.
     {"zen4", kShapeTall, kAvx2, kAvx512, true},
-    // Zen 5 (measured when the products were first tuned): full 512-bit
-    // units and a 48 KB L1; the wide shape reached OpenBLAS's AVX-512
-    // kernels.
+    // Zen 5 (measured when the products were first tuned, with the earlier
+    // blocks): full 512-bit units and a 48 KB L1; the wide shape reached
+    // OpenBLAS's AVX-512 kernels.
     {"zen5", kShapeWide, kAvx512, kAvx512, true},
     // Skylake-X: multiplies and adds share ports 0 and 5, broadcasts from
     // memory are loads only, L1 32 KB (published tables). Not measured.
