@@ -115,39 +115,49 @@ struct GemmSimd {
   static void copy_a(bool ta, const double *a, ptrdiff_t lda, int ic, int pc, int mc, int kc,
                      bool scale, double alpha, double *abuf) {
     const T s = V::set1(alpha);
+    if (!ta) {
+      // Rows of op(A) are rows of A: each column of the block read down
+      // once, whole vectors sent to the slivers.
+      const double *src = a + ic + pc * lda;
+      for (int l = 0; l < kc; ++l, src += lda)
+        for (int ir = 0; ir < mc; ir += MR) {
+          const int rows = mc - ir < MR ? mc - ir : MR;
+          double *dst = abuf + static_cast<ptrdiff_t>(ir) * kc + l * MR;
+          for (int v = 0; v < MV; ++v) {
+            const int cnt = rows - v * W;
+            const double *p = src + ir + v * W;
+            const T x = cnt >= W ? V::load(p) : cnt > 0 ? V::loadn(p, cnt) : V::zero();
+            V::store(dst + v * W, scale ? V::mul(s, x) : x);
+          }
+        }
+      return;
+    }
+    // Rows of op(A) are columns of A: W columns by W values of l at a time,
+    // loaded down the columns and transposed.
     for (int ir = 0; ir < mc; ir += MR) {
       const int rows = mc - ir < MR ? mc - ir : MR;
       double *dst = abuf + static_cast<ptrdiff_t>(ir) * kc;
-      if (!ta) {
-        // Rows of op(A) are rows of A: whole vectors down each column.
-        const double *src = a + (ic + ir) + pc * lda;
-        for (int l = 0; l < kc; ++l, src += lda, dst += MR)
-          for (int v = 0; v < MV; ++v) {
-            const int cnt = rows - v * W;
-            T x = cnt >= W ? V::load(src + v * W) : cnt > 0 ? V::loadn(src + v * W, cnt) : V::zero();
-            V::store(dst + v * W, scale ? V::mul(s, x) : x);
-          }
-      } else {
-        // Rows of op(A) are columns of A: W columns by W values of l at a
-        // time, loaded down the columns and transposed.
-        for (int v = 0; v < MV; ++v) {
-          const int cnt = rows - v * W;
-          const double *src = a + pc + (ic + ir + v * W) * lda;
-          for (int l0 = 0; l0 < kc; l0 += W) {
-            const int lc = kc - l0 < W ? kc - l0 : W;
-            T blk[W];
-            for (int r = 0; r < W; ++r) {
-              const double *col = src + l0 + r * lda;
-              const T x = r >= cnt ? V::zero() : lc == W ? V::load(col) : V::loadn(col, lc);
-              blk[r] = scale ? V::mul(s, x) : x;
+      for (int v = 0; v < MV; ++v) {
+        const int cnt = rows - v * W;
+        for (int l0 = 0; l0 < kc; l0 += W) {
+          const int lc = kc - l0 < W ? kc - l0 : W;
+          T blk[W];
+          for (int r = 0; r < W; ++r) {
+            if (r >= cnt) {
+              blk[r] = V::zero();
+              continue;
             }
-            V::transpose(blk);
-            for (int q = 0; q < lc; ++q) V::store(dst + (l0 + q) * MR + v * W, blk[q]);
+            const double *col = a + (pc + l0) + static_cast<ptrdiff_t>(ic + ir + v * W + r) * lda;
+            const T x = lc == W ? V::load(col) : V::loadn(col, lc);
+            blk[r] = scale ? V::mul(s, x) : x;
           }
+          V::transpose(blk);
+          for (int q = 0; q < lc; ++q) V::store(dst + (l0 + q) * MR + v * W, blk[q]);
         }
       }
     }
   }
+
 
   // op(B)(pc.., jc..) into slivers of NR columns, l after l; columns past
   // n padded with zeros. With `tb`, op(B)(l, j) = b(j, l), scaled by alpha
