@@ -1,33 +1,31 @@
-// Shared tools of the memory tests: a manager whose tables can be read,
-// a fixture that restores the seams and the fault checkpoint, and probes
-// run in a child process with its own environment.
+// Shared tools of the memory tests: a manager whose tables can be read, a
+// fixture that restores the seams, and probes run in a child process.
 #ifndef QVK_TESTS_MEMORY_MEMORY_TEST_H
 #define QVK_TESTS_MEMORY_MEMORY_TEST_H
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdlib>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "KORSYS/QorError.h"
-#include "KORSYS/QorSystem.h"
 #include "QorVARDMathKernel/diagnostics.h"
 #include "QorVARDMathKernel/memory.h"
+#include "capture.h"
 #include "memory/probes.h"
 #include "memory/raise.h"
 
 namespace qvk_test {
 
-// The manager with its tables in view.
 class Managed : public QorVardMemoryManager {
  public:
-  explicit Managed(int step) : QorVardMemoryManager(step) {}
+  explicit Managed(int step, bool warning = false) : QorVardMemoryManager(step) {
+    if (warning) SetModeWarning();
+  }
   unsigned words_in_use() const { return _WordsInUse; }
   unsigned peak() const { return _PeakWords; }
   int capacity() const { return _Capacity; }
@@ -41,16 +39,15 @@ class Managed : public QorVardMemoryManager {
   }
 };
 
-// The allowance of the manager's warning mode, in words.
-inline unsigned &fixed_allowance() {
+inline unsigned &fixed_allowance() {  // the allowance of warning mode, in words
   static unsigned value = 0x7FFFFFFF;
   return value;
 }
 
+// Raises are checked through the record of the last one; their printed
+// form is left to one test.
 class MemoryTest : public ::testing::Test {
  protected:
-  // Raised reports are checked through the record of the last raise;
-  // their printed form is left to one test.
   void SetUp() override {
     QorVARDTraceState("VARDPrint", 0);
     QorVARDTraceState("OPTPrint", 0);
@@ -63,6 +60,7 @@ class MemoryTest : public ::testing::Test {
     QorVARDTraceState("OPTPrint", 1);
     qvk_memory::set_allowance_probe(nullptr);
     qvk_memory::set_one_block_refused(false);
+    QorError::QorSetLastError(nullptr, nullptr);
   }
   static long raises() { return qvk_memory::last_raised().count; }
   // Exactly one raise since `before`, of this kind and number.
@@ -75,8 +73,8 @@ class MemoryTest : public ::testing::Test {
   }
 };
 
-// Runs body in a child with the variables set (null value: unset) and
-// returns what body returned; a child that does not finish fails the test.
+// Runs body in a child with the variables set (null: unset) and returns
+// what body returned; a child that does not finish fails the test.
 inline long long in_child(const std::vector<std::pair<const char *, const char *>> &env,
                           const std::function<long long()> &body) {
   int fds[2];
@@ -84,7 +82,6 @@ inline long long in_child(const std::vector<std::pair<const char *, const char *
   fflush(stdout);
   pid_t pid = fork();
   if (pid == 0) {
-    close(fds[0]);
     for (auto &v : env) v.second ? setenv(v.first, v.second, 1) : unsetenv(v.first);
     long long value = body();
     _exit(write(fds[1], &value, sizeof value) == sizeof value ? 0 : 1);
@@ -99,7 +96,7 @@ inline long long in_child(const std::vector<std::pair<const char *, const char *
   return value;
 }
 
-// Fills n bytes with a pattern of seed and checks it back.
+// A byte pattern of seed written into n bytes and checked back.
 inline char pattern(unsigned seed, size_t i) {
   return static_cast<char>((seed * 131u + i * 7u) & 0xFF);
 }
