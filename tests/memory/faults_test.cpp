@@ -7,6 +7,7 @@
 
 using qvk_test::fails_at;
 using qvk_test::Managed;
+using qvk_test::MemoryTest;
 
 namespace {
 
@@ -27,26 +28,19 @@ struct Earlier {
 class Faults : public qvk_test::MemoryTest, public ::testing::WithParamInterface<bool> {
  protected:
   bool warning() const { return GetParam(); }
-  // After a failure: nothing added, nothing left over, the earlier index kept.
-  static void expect_unchanged(const Managed &m, unsigned in_use, const Earlier &before) {
-    EXPECT_EQ(m.GetIndiceAllocation(), 2);
-    EXPECT_EQ(m.words_in_use(), in_use);
-    EXPECT_TRUE(m.clean_beyond_live());
-    EXPECT_TRUE(before.intact());
-  }
 };
 
 }  // namespace
 
 // A request with its n-th allocator call refused, n = 1, 2, ... until it
-// runs clean: four large arrays on roomy tables, and three small ones on
-// tables grown one slot at a time (extended before the single block and
-// again before the separate arrays). A refused table is error 302 in both
-// modes with the capacity asked for; a refused array is 302, or warning
-// 300 and 8 in warning mode, with its words and those available.
+// runs clean: four large arrays on roomy tables (each over 64,000 words, so
+// that the trial of the available amount starts just below it), and three
+// small ones on tables grown a slot at a time (before the single block and
+// again before separate arrays). A refused table is error 302 with the
+// capacity asked for; a refused array is 302, or warning 300 and 8 in
+// warning mode, with its words and those available. Only an error is the
+// last error of the process.
 TEST_P(Faults, EveryCallOfARequest) {
-  // Each large array at least 64,000 words: the trial of the available
-  // amount starts just below it.
   const struct {
     int step, count;
     unsigned lengths[4];
@@ -57,6 +51,7 @@ TEST_P(Faults, EveryCallOfARequest) {
       SCOPED_TRACE(std::to_string(c.count) + (one_block ? " arrays, one block tried" : " arrays"));
       qvk_memory::set_one_block_refused(!one_block);
       const int tables = c.tables[one_block ? 0 : 1];
+      const unsigned *l = c.lengths;
       int failures = 0;
       for (long n = 1;; ++n) {
         SCOPED_TRACE(n);
@@ -66,7 +61,6 @@ TEST_P(Faults, EveryCallOfARequest) {
         char *p[4] = {};
         int index = -5, rc = 0;
         const long raised = raises();
-        const unsigned *l = c.lengths;
         QorError::QorSetLastError(nullptr, nullptr);
         const bool clean = fails_at(n, [&] {
           rc = m.Allocation(c.count, index, &p[0], l[0], &p[1], l[1], &p[2], l[2], &p[3], l[3]);
@@ -86,18 +80,15 @@ TEST_P(Faults, EveryCallOfARequest) {
           continue;
         }
         ++failures;
-        EXPECT_EQ(index, -5);
-        for (char *x : p) EXPECT_EQ(x, nullptr);
-        expect_unchanged(m, in_use, before);
         const bool table = n <= tables, warned = warning() && !table;
         ASSERT_TRUE(table || (!one_block && n <= tables + c.count));
-        const qvk_memory::Raised &r = expect_raise(raised, warned, warned ? 300 : 302);
-        EXPECT_EQ(rc, warned ? 8 : QOR_E_FAIL);
         const int w = table ? m.capacity() + 1 : static_cast<int>(l[n - tables - 1] / 8 + 1);
-        EXPECT_EQ(r.p1, w / 128);
+        const qvk_memory::Raised &r = expect_raise(raised, warned, warned ? 300 : 302, w / 128);
         EXPECT_TRUE(w < 64000 ? r.p2 >= 0 : r.p2 == kb_available(w)) << r.p2;
-        // An error is the last error of the process, with its amounts; a
-        // warning is not recorded.
+        EXPECT_EQ(rc, warned ? 8 : QOR_E_FAIL);
+        EXPECT_EQ(index, -5);
+        for (char *x : p) EXPECT_EQ(x, nullptr);
+        EXPECT_EQ(m.state(), std::make_tuple(2, in_use, in_use, true));
         QorError *last = QorError::QorGetLastError();
         ASSERT_EQ(last != nullptr, !warned);
         if (last) {
@@ -116,8 +107,8 @@ TEST_P(Faults, EveryCallOfARequest) {
     }
 }
 
-// The old block, its entry and the caller's pointer are kept; a resize is
-// error 302 in both modes.
+// A refused resize keeps the old block, its entry and the caller's
+// pointer; it is error 302 in both modes.
 TEST_P(Faults, Reallocation) {
   Managed m(4, warning());
   Earlier before(m);
@@ -136,20 +127,18 @@ TEST_P(Faults, Reallocation) {
       EXPECT_EQ(m.words_in_use(), in_use - 75001 + 87500);
       break;
     }
+    expect_raise(raised, false, 302, 87501 / 128, kb_available(87501));
     EXPECT_EQ(rc, QOR_E_FAIL);
     EXPECT_EQ(q, p);
     EXPECT_TRUE(qvk_test::holds(p, 600000, 5));
     EXPECT_EQ(m.words_in_use(), in_use);
     EXPECT_EQ(m.length(1), 75001u);
-    const qvk_memory::Raised &r = expect_raise(raised, false, 302);
-    EXPECT_EQ(r.p1, 87501 / 128);
-    EXPECT_EQ(r.p2, kb_available(87501));
   }
   EXPECT_TRUE(before.intact());
 }
 
-// Tables refused to the constructor: an empty manager that the first
-// request builds.
+// Tables refused to the constructor: an empty manager, built by the first
+// request.
 TEST_P(Faults, TablesOfTheConstructor) {
   for (long n = 1; n <= 3; ++n) {
     std::optional<Managed> m;
@@ -167,38 +156,31 @@ TEST_P(Faults, TablesOfTheConstructor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, Faults, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool> &i) {
-                           return std::string(i.param ? "Warning" : "Error");
-                         });
+                         [](const auto &i) { return std::string(i.param ? "Warning" : "Error"); });
 
-using WarningMode = qvk_test::MemoryTest;
-
-TEST_F(WarningMode, AllowanceRefusals) {
+// The allowance of warning mode: a whole request over it is 8 at once and
+// unreported; with separate arrays and the allowance shrinking to 1,500
+// words after that check, the second array is warning 300 (its words, the
+// allowance) and the first is given back. Out of warning mode it is not asked.
+TEST_F(MemoryTest, WarningModeAllowance) {
   Managed m(8, true);
   Earlier before(m);
   const unsigned in_use = m.words_in_use();
   char *p[2] = {};
   int index = -5;
   const long raised = raises();
-  // The whole request over the allowance: 8 at once, nothing reported.
   qvk_test::fixed_allowance() = 1000;
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 4000u), 8);
   EXPECT_EQ(raises(), raised);
   EXPECT_EQ(index, -5);
-  // Separate arrays, the allowance shrinking to 1,500 words after the check
-  // of the whole request: the second array over it is warning 300 with its
-  // words and the allowance; the first is given back.
   qvk_memory::set_one_block_refused(true);
   static int calls = 0;
   qvk_memory::set_allowance_probe([](int *a) { *a = calls++ == 0 ? 10000 : 1500; });
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 12800u), 8);
-  const qvk_memory::Raised &r = expect_raise(raised, true, 300);
-  EXPECT_EQ(r.p1, 1601 / 128);
-  EXPECT_EQ(r.p2, 1500 / 128);
+  expect_raise(raised, true, 300, 1601 / 128, 1500 / 128);
   EXPECT_EQ(p[0], nullptr);
-  EXPECT_TRUE(m.clean_beyond_live());
-  EXPECT_EQ(m.words_in_use(), in_use);
-  m.ResetModeWarning();  // out of warning mode the allowance is not asked
+  EXPECT_EQ(m.state(), std::make_tuple(2, in_use, in_use, true));
+  m.ResetModeWarning();
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 12800u), 0);
   EXPECT_TRUE(before.intact());
 }

@@ -11,13 +11,10 @@ TEST_F(Manager, RefusedCountsAndLengths) {
   Managed m(4);
   char *p = nullptr;
   int index = 7;
-  const struct {
-    int count;
-    unsigned length;
-  } cases[] = {{0, 8}, {-3, 8}, {1, 0}, {12, 8}};
+  const std::pair<int, unsigned> cases[] = {{0, 8}, {-3, 8}, {1, 0}, {12, 8}};  // count, length
   for (const auto &c : cases) {
     const long before = raises();
-    EXPECT_EQ(m.Allocation(c.count, index, &p, c.length), QOR_E_FAIL) << c.count;
+    EXPECT_EQ(m.Allocation(c.first, index, &p, c.second), QOR_E_FAIL) << c.first;
     EXPECT_EQ(raises(), before + 1);
     EXPECT_EQ(p, nullptr);
   }
@@ -31,8 +28,7 @@ TEST_F(Manager, RefusedCountsAndLengths) {
   EXPECT_EQ(lengths[2], 8u);
   EXPECT_STREQ(qvk_memory::last_raised().text, "Null Allocation Length");
   EXPECT_EQ(index, 7);
-  EXPECT_EQ(m.words_in_use(), 0u);
-  EXPECT_EQ(m.GetIndiceAllocation(), 1);
+  EXPECT_EQ(m.state(), std::make_tuple(1, 0u, 0u, true));
 }
 
 TEST_F(Manager, IndicesNotLiveAndReleasedBlocks) {
@@ -43,15 +39,13 @@ TEST_F(Manager, IndicesNotLiveAndReleasedBlocks) {
   ASSERT_EQ(m.Allocation(1, index, &p, 8u), 0);
   char *const held = p;
   EXPECT_EQ(m.Reallocation(2, p, 8u), QOR_E_FAIL);
-  // Failed moves leave index and pointer as they were, and take no index.
-  int stale = 9, live = 1;
+  int stale = 9, live = 1;  // failed moves leave index and pointer, and take no index
   EXPECT_EQ(m.ManualReallocation(stale, p, 8u, 8u), QOR_E_FAIL);
   EXPECT_EQ(m.ManualReallocation(live, p, 8u, 0u), QOR_E_FAIL);
   EXPECT_EQ(live, 1);
   EXPECT_EQ(p, held);
   EXPECT_EQ(m.GetIndiceAllocation(), 2);
-  // An emptied index gets a fresh block.
-  EXPECT_EQ(m.Desallocation(-1), 0);
+  EXPECT_EQ(m.Desallocation(-1), 0);  // an emptied index gets a fresh block
   ASSERT_EQ(m.Reallocation(1, p, 16u), 0);
   memset(p, 3, 16);
   EXPECT_EQ(m.words_in_use(), 2u);
@@ -136,7 +130,5 @@ TEST_F(Manager, TypedPointers) {
   EXPECT_EQ(m.Allocation(index, none, 0, d, 10), QOR_E_FAIL);
   EXPECT_STREQ(qvk_memory::last_raised().text, "Memory allocation: Array type not recognized");
   EXPECT_EQ(m.Allocation(index, d, 10, none, 0, QorVardTypeEncapMemory::EmptyEncapMem, 4), 0);
-  EXPECT_EQ(index, 3);
-  EXPECT_EQ(raises(), before + 2);
-  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(std::make_tuple(index, raises(), none), std::make_tuple(3, before + 2, nullptr));
 }
