@@ -43,7 +43,7 @@ int set(const std::string &dir) { return L::Set(dir.c_str()); }
 
 }  // namespace
 
-TEST_F(Listing, OpenedFromTheEnvironmentOrNot) {
+TEST_F(Listing, OpenedFromTheEnvironmentAndPrintedByteForByte) {
   for (const char *value : {static_cast<const char *>(nullptr), ""}) {
     qvk_test::EnvScope env("TBX_ODT_OUT", value);
     EXPECT_EQ(output_of([] { SetVardTraces(); ehprint("plain"); }), "plain");
@@ -64,18 +64,13 @@ TEST_F(Listing, OpenedFromTheEnvironmentOrNot) {
             }),
             "stdio staysuntouched channel;");
   QorVARDTraceState("VARDCompute", 1);
-  EXPECT_EQ(read_file(dir.file(name())), "to the listing\n");
   EXPECT_STREQ(L::GetDirectory(), dir.path().c_str());
   // Prefix, login, host, day of year, hour and minute, a fresh identifier.
   EXPECT_TRUE(std::regex_match(
       name(), std::regex("StratoSolverLog_[^_/]+_[^/]+_d[0-3][0-9]{2}_h[0-2][0-9]m[0-5][0-9]_"
                          "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.txt")))
       << name();
-}
-
-TEST_F(Listing, PrintRoutinesByteForByte) {
-  qvk_test::TempDir dir;
-  ASSERT_EQ(set(dir.path()), 0);
+  // Every print routine, byte for byte.
   EXPECT_EQ(output_of([] {
               int five = 5, minus = -12;
               double tenth = 0.1;
@@ -97,13 +92,13 @@ TEST_F(Listing, PrintRoutinesByteForByte) {
             }),
             "");
   EXPECT_EQ(read_file(dir.file(name())),
-            "AB5\n0.10000000000000001\nC\nD -12\n0.100000001490116119384765625000\n 0.10%\n"
-            "%s%n 0.1\n%d 0.1\n" + std::string(1016, ' ') + "0.100000\n" +
+            "to the listing\nAB5\n0.10000000000000001\nC\nD -12\n0.100000001490116119384765625000\n"
+            " 0.10%\n%s%n 0.1\n%d 0.1\n" + std::string(1016, ' ') + "0.100000\n" +
                 "0.1000000000000000055511151231257827021181583404541015625" +
                 std::string(1024 - 55, '0') + "\n" + std::string(4096, 'w') + "\n");
 }
 
-TEST_F(Listing, StatusesOfSetAndMoves) {
+TEST_F(Listing, StatusesOfSetMovesAndReset) {
   qvk_test::TempDir dir, first, second;
   std::ofstream(dir.file("plain")) << "x";
   EXPECT_EQ(set(dir.file("none")), static_cast<int>(0x80070002u));
@@ -116,10 +111,10 @@ TEST_F(Listing, StatusesOfSetAndMoves) {
   expect_closed();
   ASSERT_EQ(set(first.path()), 0);
   const std::string listing = name();
-  const int fd = L::GetDescriptor();
+  const int first_fd = L::GetDescriptor();
   for (const std::string &same : {first.path(), first.path() + "/."}) {
     EXPECT_EQ(set(same), 0);  // its own directory, however spelt: nothing changes
-    EXPECT_EQ(L::GetDescriptor(), fd);
+    EXPECT_EQ(L::GetDescriptor(), first_fd);
   }
   ehprint("one;");
   ASSERT_EQ(set(second.path()), 0);  // moved with its name and contents
@@ -132,11 +127,7 @@ TEST_F(Listing, StatusesOfSetAndMoves) {
   ehprint("two");
   EXPECT_EQ(read_file(second.file(listing)), "one;two");
   EXPECT_EQ(read_file(dir.file(listing)), "someone else's");
-}
-
-TEST_F(Listing, ResetClosesAndForgets) {
-  qvk_test::TempDir dir;
-  ASSERT_EQ(set(dir.path()), 0);
+  // Reset closes and forgets; a second one has nothing to do.
   int fd = L::GetDescriptor();
   EXPECT_EQ(L::Reset(), 0);
   EXPECT_EQ(fcntl(fd, F_GETFD), -1);

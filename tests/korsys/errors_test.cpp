@@ -54,7 +54,8 @@ TEST_F(KorsysCatalog, PlaceholdersEscapesAndComposition) {
   e->SetNLSDiagnosticParams(3, "17", "", "2.5");
   e->SetNLSAdviceParams(1, "see here");
   EXPECT_EQ(e->GetNLSDiagnostic().GetLengthInChar(), 0);
-  EXPECT_STREQ(e->GetNLSMessage(), "ERR_0009 (catalog Nowhere): no message text\n17\n2.5\nsee here");
+  EXPECT_STREQ(e->GetNLSMessage(),
+               "ERR_0009 (catalog Nowhere): no message text\n17\n2.5\nsee here");
   e->Release();
   // A catalog that cannot be read this time is read the next.
   QorFaultCountdown(1);
@@ -107,7 +108,8 @@ TEST_F(KorsysCatalog, HostileFilesHoldNoText) {
   ASSERT_EQ(mkfifo(dir_.file("Fifo.msg").c_str(), 0600), 0);
   ASSERT_EQ(symlink("/dev/zero", dir_.file("Zero.msg").c_str()), 0);
   ASSERT_EQ(mkdir(dir_.file("Dir.msg").c_str(), 0700), 0);
-  for (const char *name : {"Big", "Edge"}) write_catalog(dir_, name, "ERR_0001.Diagnostic = fine\n");
+  for (const char *name : {"Big", "Edge"})
+    write_catalog(dir_, name, "ERR_0001.Diagnostic = fine\n");
   ASSERT_EQ(truncate(dir_.file("Big.msg").c_str(), (16 << 20) + 1), 0);
   ASSERT_EQ(truncate(dir_.file("Edge.msg").c_str(), 16 << 20), 0);
   for (const char *name : {"Fifo", "Zero", "Dir", "Big"})
