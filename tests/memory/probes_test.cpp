@@ -18,7 +18,8 @@ long long in_child(const std::vector<std::pair<const char *, const char *>> &env
   int fds[2];
   if (pipe(fds) != 0) return -999;
   fflush(stdout);
-  if (fork() == 0) {
+  const pid_t pid = fork();
+  if (pid == 0) {
     for (auto &v : env) v.second ? setenv(v.first, v.second, 1) : unsetenv(v.first);
     long long value = body();
     _exit(write(fds[1], &value, sizeof value) == sizeof value ? 0 : 1);
@@ -28,7 +29,7 @@ long long in_child(const std::vector<std::pair<const char *, const char *>> &env
   ssize_t r = read(fds[0], &value, sizeof value);
   close(fds[0]);
   int status = 0;
-  wait(&status);
+  waitpid(pid, &status, 0);
   EXPECT_TRUE(r == sizeof value && WIFEXITED(status) && WEXITSTATUS(status) == 0);
   return value;
 }
