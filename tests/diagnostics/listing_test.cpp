@@ -4,15 +4,9 @@
 // turn. Nothing may be lost, no descriptor may leak, and descriptor 1 must
 // always come back.
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <regex>
-#include <string>
 
 #include "QorVARDMathKernel/diagnostics.h"
 #include "capture.h"
@@ -41,6 +35,7 @@ class Listing : public ::testing::Test {
   static void expect_closed() {
     EXPECT_EQ(L::GetDescriptor(), -1);
     EXPECT_STREQ(L::GetFileName(), "");
+    EXPECT_STREQ(L::GetDirectory(), "");
   }
 };
 
@@ -48,18 +43,13 @@ int set(const std::string &dir) { return L::Set(dir.c_str()); }
 
 }  // namespace
 
-TEST_F(Listing, OpenedFromTheEnvironmentOrNot) {
+TEST_F(Listing, OpenedFromTheEnvironmentAndPrintedByteForByte) {
   for (const char *value : {static_cast<const char *>(nullptr), ""}) {
     qvk_test::EnvScope env("TBX_ODT_OUT", value);
-    EXPECT_EQ(output_of([] {
-                SetVardTraces();
-                ehprint("plain");
-              }),
-              "plain");
+    EXPECT_EQ(output_of([] { SetVardTraces(); ehprint("plain"); }), "plain");
     EXPECT_EQ(L::GetDescriptor(), -1);
   }
   EXPECT_EQ(L::Set(""), static_cast<int>(0x80070057u));
-
   qvk_test::TempDir dir;
   qvk_test::EnvScope env("TBX_ODT_OUT", dir.path().c_str());
   EXPECT_EQ(output_of([] {
@@ -74,18 +64,13 @@ TEST_F(Listing, OpenedFromTheEnvironmentOrNot) {
             }),
             "stdio staysuntouched channel;");
   QorVARDTraceState("VARDCompute", 1);
-  EXPECT_EQ(read_file(dir.file(name())), "to the listing\n");
   EXPECT_STREQ(L::GetDirectory(), dir.path().c_str());
   // Prefix, login, host, day of year, hour and minute, a fresh identifier.
   EXPECT_TRUE(std::regex_match(
       name(), std::regex("StratoSolverLog_[^_/]+_[^/]+_d[0-3][0-9]{2}_h[0-2][0-9]m[0-5][0-9]_"
                          "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.txt")))
       << name();
-}
-
-TEST_F(Listing, PrintRoutinesByteForByte) {
-  qvk_test::TempDir dir;
-  ASSERT_EQ(set(dir.path()), 0);
+  // Every print routine, byte for byte.
   EXPECT_EQ(output_of([] {
               int five = 5, minus = -12;
               double tenth = 0.1;
@@ -107,14 +92,13 @@ TEST_F(Listing, PrintRoutinesByteForByte) {
             }),
             "");
   EXPECT_EQ(read_file(dir.file(name())),
-            "AB5\n0.10000000000000001\nC\nD -12\n0.100000001490116119384765625000\n 0.10%\n"
-            "%s%n 0.1\n%d 0.1\n" +
-                std::string(1016, ' ') + "0.100000\n" +
+            "to the listing\nAB5\n0.10000000000000001\nC\nD -12\n0.100000001490116119384765625000\n"
+            " 0.10%\n%s%n 0.1\n%d 0.1\n" + std::string(1016, ' ') + "0.100000\n" +
                 "0.1000000000000000055511151231257827021181583404541015625" +
                 std::string(1024 - 55, '0') + "\n" + std::string(4096, 'w') + "\n");
 }
 
-TEST_F(Listing, StatusesOfSetAndMoves) {
+TEST_F(Listing, StatusesOfSetMovesAndReset) {
   qvk_test::TempDir dir, first, second;
   std::ofstream(dir.file("plain")) << "x";
   EXPECT_EQ(set(dir.file("none")), static_cast<int>(0x80070002u));
@@ -125,18 +109,16 @@ TEST_F(Listing, StatusesOfSetAndMoves) {
     chmod(dir.path().c_str(), 0700);
   }
   expect_closed();
-
   ASSERT_EQ(set(first.path()), 0);
   const std::string listing = name();
-  const int fd = L::GetDescriptor();
+  const int first_fd = L::GetDescriptor();
   for (const std::string &same : {first.path(), first.path() + "/."}) {
     EXPECT_EQ(set(same), 0);  // its own directory, however spelt: nothing changes
-    EXPECT_EQ(L::GetDescriptor(), fd);
+    EXPECT_EQ(L::GetDescriptor(), first_fd);
   }
   ehprint("one;");
   ASSERT_EQ(set(second.path()), 0);  // moved with its name and contents
   EXPECT_EQ(name(), listing);
-  EXPECT_STREQ(L::GetDirectory(), second.path().c_str());
   EXPECT_FALSE(file_exists(first.file(listing)));
   // The name is taken in the target: the listing stays where it was.
   std::ofstream(dir.file(listing)) << "someone else's";
@@ -145,17 +127,12 @@ TEST_F(Listing, StatusesOfSetAndMoves) {
   ehprint("two");
   EXPECT_EQ(read_file(second.file(listing)), "one;two");
   EXPECT_EQ(read_file(dir.file(listing)), "someone else's");
-}
-
-TEST_F(Listing, ResetClosesAndForgets) {
-  qvk_test::TempDir dir;
-  ASSERT_EQ(set(dir.path()), 0);
+  // Reset closes and forgets; a second one has nothing to do.
   int fd = L::GetDescriptor();
   EXPECT_EQ(L::Reset(), 0);
   EXPECT_EQ(fcntl(fd, F_GETFD), -1);
   expect_closed();
   EXPECT_EQ(L::Reset(), 0);
-
   // Started with descriptor 1 closed: the listing must not take it, where
   // the redirection would restore "standard output" onto the listing.
   int saved = dup(1);
@@ -169,7 +146,6 @@ TEST_F(Listing, ResetClosesAndForgets) {
   EXPECT_EQ(rc, 0);
   EXPECT_GE(fd, 3);
   EXPECT_TRUE(flags & FD_CLOEXEC);
-
   // A close that fails has released the descriptor all the same: a file
   // opened next under the same number receives none of the messages.
   ASSERT_EQ(set(dir.path()), 0);
@@ -183,63 +159,56 @@ TEST_F(Listing, ResetClosesAndForgets) {
   EXPECT_EQ(read_file(dir.file("other")), "");
 }
 
-TEST_F(Listing, OpenFailsAtEveryCall) {
-  for (long n = 1;; ++n) {
-    qvk_test::TempDir dir;
-    int before = open_descriptors(), rc = 0;
-    if (qvk_test::fails_at(n, [&] { rc = set(dir.path()); })) {
-      EXPECT_EQ(rc, 0);
-      break;
+// Opening (from nothing) and moving (from an open listing) with each
+// platform call failed in turn. A failure before the old file is closed
+// changes nothing; after it, the listing is marked closed, a note and the
+// later messages reach standard output, and exactly one of the two places
+// holds the old contents (a copy whose source could not be deleted is
+// removed).
+TEST_F(Listing, OpenAndMoveFailAtEveryCall) {
+  for (bool move : {false, true}) {
+    bool lost_seen = false, kept_seen = false;
+    for (long n = 1;; ++n) {
+      SCOPED_TRACE(std::string(move ? "move, call " : "open, call ") + std::to_string(n));
+      qvk_test::TempDir from, to;
+      if (move) {
+        ASSERT_EQ(set(from.path()), 0);
+        ehprint("before;");
+      }
+      const std::string listing = name();
+      int before = open_descriptors(), rc = 0;
+      bool clean = false;
+      std::string out = output_of([&] {
+        clean = qvk_test::fails_at(n, [&] { rc = set(to.path()); });
+        ehprint("after;");
+      });
+      if (clean) {
+        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(read_file(to.file(name())), move ? "before;after;" : "after;");
+        EXPECT_EQ(out, "");
+        EXPECT_TRUE(!move || (lost_seen && kept_seen));
+        L::Reset();
+        break;
+      }
+      EXPECT_LT(rc, 0);
+      if (!move || L::GetDescriptor() != -1) {  // nothing changed
+        kept_seen = true;
+        if (!move) expect_closed();
+        EXPECT_STREQ(L::GetDirectory(), move ? from.path().c_str() : "");
+        EXPECT_EQ(open_descriptors(), before);
+        EXPECT_EQ((move ? read_file(from.file(listing)) : "before;") + out, "before;after;");
+      } else {
+        lost_seen = true;
+        expect_closed();
+        EXPECT_NE(out.find("could not be moved"), std::string::npos) << out;
+        EXPECT_EQ(out.substr(out.size() - 6), "after;");
+        bool old_stands = file_exists(from.file(listing));
+        EXPECT_NE(old_stands, file_exists(to.file(listing)));
+        EXPECT_EQ(read_file((old_stands ? from : to).file(listing)), "before;");
+        EXPECT_EQ(open_descriptors(), before - 1);
+      }
+      L::Reset();
     }
-    EXPECT_LT(rc, 0) << n;
-    expect_closed();
-    EXPECT_EQ(open_descriptors(), before) << n;
-  }
-}
-
-TEST_F(Listing, MoveFailsAtEveryCall) {
-  bool lost_seen = false, kept_seen = false;
-  for (long n = 1;; ++n) {
-    SCOPED_TRACE(n);
-    qvk_test::TempDir from, to;
-    ASSERT_EQ(set(from.path()), 0);
-    const std::string listing = name();
-    ehprint("before;");
-    int before = open_descriptors(), rc = 0;
-    bool clean = false;
-    std::string out = output_of([&] {
-      clean = qvk_test::fails_at(n, [&] { rc = set(to.path()); });
-      ehprint("after;");
-    });
-    if (clean) {
-      EXPECT_EQ(rc, 0);
-      EXPECT_EQ(read_file(to.file(listing)), "before;after;");
-      EXPECT_EQ(out, "");
-      EXPECT_TRUE(lost_seen && kept_seen);
-      break;
-    }
-    EXPECT_LT(rc, 0);
-    if (L::GetDescriptor() != -1) {  // failed before the old file was closed: nothing changed
-      kept_seen = true;
-      EXPECT_STREQ(L::GetDirectory(), from.path().c_str());
-      EXPECT_EQ(read_file(from.file(listing)) + out, "before;after;");
-      EXPECT_EQ(open_descriptors(), before);
-    } else {
-      // Failed after the close: the listing is marked closed, the note and
-      // the later message reach standard output, and exactly one of the
-      // two places holds the old contents (a copy whose source could not
-      // be deleted is removed).
-      lost_seen = true;
-      expect_closed();
-      EXPECT_STREQ(L::GetDirectory(), "");
-      EXPECT_NE(out.find("could not be moved"), std::string::npos) << out;
-      EXPECT_EQ(out.substr(out.size() - 6), "after;");
-      bool old_stands = file_exists(from.file(listing));
-      EXPECT_NE(old_stands, file_exists(to.file(listing)));
-      EXPECT_EQ(read_file((old_stands ? from : to).file(listing)), "before;");
-      EXPECT_EQ(open_descriptors(), before - 1);
-    }
-    L::Reset();
   }
 }
 

@@ -1,21 +1,16 @@
 // Every allocator call of a request made to fail in turn, in error and in
 // warning mode: the right report and result, nothing of the failed request
 // left behind, every earlier index intact (the sanitizers check the rest).
-#include <cstring>
-#include <string>
+#include <optional>
 
 #include "memory_test.h"
 
+using qvk_test::fails_at;
 using qvk_test::Managed;
 using qvk_test::MemoryTest;
 
 namespace {
 
-// Each array at least 64,000 words, so that the trial of the available
-// amount starts just below it.
-const unsigned kLengths[4] = {520000, 600000, 700000, 800000};
-
-int words_of(unsigned length) { return static_cast<int>(length / 8 + 1); }
 int kb_available(int words) { return (8 * words - 512000) / 8 / 128; }
 
 // An index held before the request, with known contents.
@@ -30,126 +25,92 @@ struct Earlier {
   bool intact() const { return qvk_test::holds(a, 100, 1) && qvk_test::holds(b, 3000, 2); }
 };
 
-class Faults : public MemoryTest, public ::testing::WithParamInterface<int> {
+class Faults : public qvk_test::MemoryTest, public ::testing::WithParamInterface<bool> {
  protected:
-  bool warning() const { return GetParam() == 1; }
-  // The manager after the test's failure: nothing added, nothing left over.
-  void expect_unchanged(const Managed &m, unsigned in_use) const {
-    EXPECT_EQ(m.GetIndiceAllocation(), 2);
-    EXPECT_EQ(m.words_in_use(), in_use);
-    EXPECT_TRUE(m.clean_beyond_live());
-  }
+  bool warning() const { return GetParam(); }
 };
 
 }  // namespace
 
-TEST_P(Faults, MultiArrayRequest) {
-  for (bool one_block : {true, false}) {
-    SCOPED_TRACE(one_block ? "one block tried" : "separate arrays");
-    qvk_memory::set_one_block_refused(!one_block);
-    Managed m(16);
-    if (warning()) m.SetModeWarning();
-    Earlier before(m);
-    const unsigned in_use = m.words_in_use();
-    int failures = 0;
-    for (long n = 1;; ++n) {
-      char *p[4] = {};
-      int index = -5;
-      const long raised = raises();
-      QorFaultCountdown(n);
-      int rc = m.Allocation(4, index, &p[0], kLengths[0], &p[1], kLengths[1], &p[2], kLengths[2],
-                            &p[3], kLengths[3]);
-      const long calls = QorFaultCalls();
-      QorFaultCountdown(0);
-      ASSERT_TRUE(before.intact()) << "call " << n;
-      if (rc == 0) {
-        // Served (a refused single block falls back on separate arrays).
-        EXPECT_EQ(index, 2);
-        EXPECT_EQ(raises(), raised);
-        for (int i = 0; i < 4; ++i) {
-          EXPECT_EQ(reinterpret_cast<uintptr_t>(p[i]) % 8, 0u);
-          qvk_test::fill(p[i], kLengths[i], 10 + i);
+// A request with its n-th allocator call refused, n = 1, 2, ... until it
+// runs clean: four large arrays on roomy tables (each over 64,000 words, so
+// that the trial of the available amount starts just below it), and three
+// small ones on tables grown a slot at a time (before the single block and
+// again before separate arrays). A refused table is error 302 with the
+// capacity asked for; a refused array is 302, or warning 300 and 8 in
+// warning mode, with its words and those available. Only an error is the
+// last error of the process.
+TEST_P(Faults, EveryCallOfARequest) {
+  const struct {
+    int step, count;
+    unsigned lengths[4];
+    int tables[2];  // calls that grow the tables: one block tried, separate arrays
+  } cases[] = {{16, 4, {520000, 600000, 700000, 800000}, {0, 0}}, {1, 3, {8, 16, 24}, {3, 9}}};
+  for (const auto &c : cases)
+    for (bool one_block : {true, false}) {
+      SCOPED_TRACE(std::to_string(c.count) + (one_block ? " arrays, one block tried" : " arrays"));
+      qvk_memory::set_one_block_refused(!one_block);
+      const int tables = c.tables[one_block ? 0 : 1];
+      const unsigned *l = c.lengths;
+      int failures = 0;
+      for (long n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        Managed m(c.step, warning());
+        Earlier before(m);
+        const unsigned in_use = m.words_in_use();
+        char *p[4] = {};
+        int index = -5, rc = 0;
+        const long raised = raises();
+        QorError::QorSetLastError(nullptr, nullptr);
+        const bool clean = fails_at(n, [&] {
+          rc = m.Allocation(c.count, index, &p[0], l[0], &p[1], l[1], &p[2], l[2], &p[3], l[3]);
+        });
+        ASSERT_TRUE(before.intact());
+        if (rc == 0) {  // served (a refused single block falls back on separate arrays)
+          EXPECT_EQ(index, 2);
+          EXPECT_EQ(raises(), raised);
+          for (int i = 0; i < c.count; ++i) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(p[i]) % 8, 0u);
+            qvk_test::fill(p[i], l[i], 10 + i);
+          }
+          for (int i = 0; i < c.count; ++i) EXPECT_TRUE(qvk_test::holds(p[i], l[i], 10 + i));
+          ASSERT_EQ(m.Desallocation(index), 0);
+          EXPECT_EQ(m.words_in_use(), in_use);
+          if (clean) break;
+          continue;
         }
-        for (int i = 0; i < 4; ++i) EXPECT_TRUE(qvk_test::holds(p[i], kLengths[i], 10 + i));
-        ASSERT_EQ(m.Desallocation(index), 0);
-        EXPECT_EQ(m.words_in_use(), in_use);
-        if (n > calls) break;
-        continue;
+        ++failures;
+        const bool table = n <= tables, warned = warning() && !table;
+        ASSERT_TRUE(table || (!one_block && n <= tables + c.count));
+        const int w = table ? m.capacity() + 1 : static_cast<int>(l[n - tables - 1] / 8 + 1);
+        const qvk_memory::Raised &r = expect_raise(raised, warned, warned ? 300 : 302, w / 128);
+        EXPECT_TRUE(w < 64000 ? r.p2 >= 0 : r.p2 == kb_available(w)) << r.p2;
+        EXPECT_EQ(rc, warned ? 8 : QOR_E_FAIL);
+        EXPECT_EQ(index, -5);
+        for (char *x : p) EXPECT_EQ(x, nullptr);
+        EXPECT_EQ(m.state(), std::make_tuple(2, in_use, in_use, true));
+        QorError *last = QorError::QorGetLastError();
+        ASSERT_EQ(last != nullptr, !warned);
+        if (last) {
+          EXPECT_STREQ(last->GetMsgId(), "ERR_0302");
+          EXPECT_STREQ(last->GetMsgCatalog(), "QorVARDMathKernelError");
+          EXPECT_STREQ(last->GetNLSDiagnosticParam(1), std::to_string(r.p1).c_str());
+          EXPECT_STREQ(last->GetNLSDiagnosticParam(2), std::to_string(r.p2).c_str());
+        }
+        for (int k = 2; k < 7; ++k) {  // the tables hold whatever grew
+          char *x = nullptr;
+          ASSERT_EQ(m.Allocation(1, index, &x, 8u), 0);
+          EXPECT_EQ(index, k);
+        }
       }
-      // Array n of the separate path was refused.
-      ++failures;
-      ASSERT_FALSE(one_block) << "call " << n;
-      ASSERT_LE(n, 4);
-      EXPECT_EQ(rc, warning() ? 8 : QOR_E_FAIL);
-      EXPECT_EQ(index, -5);
-      for (char *x : p) EXPECT_EQ(x, nullptr);
-      const qvk_memory::Raised &r = expect_raise(raised, warning(), warning() ? 300 : 302);
-      const int w = words_of(kLengths[n - 1]);
-      EXPECT_EQ(r.p1, w / 128);
-      EXPECT_EQ(r.p2, kb_available(w));
-      expect_unchanged(m, in_use);
+      EXPECT_EQ(failures, one_block ? tables : tables + c.count);
     }
-    EXPECT_EQ(failures, one_block ? 0 : 4);
-  }
 }
 
-TEST_P(Faults, TableExtension) {
-  // A growth step of 1: the request extends the tables a step at a time,
-  // before its single block and again before its separate arrays.
-  for (bool one_block : {true, false}) {
-    SCOPED_TRACE(one_block ? "one block tried" : "separate arrays");
-    qvk_memory::set_one_block_refused(!one_block);
-    int table_failures = 0;  // reports of error 302
-    for (long n = 1;; ++n) {
-      Managed m(1);
-      if (warning()) m.SetModeWarning();
-      Earlier before(m);
-      const unsigned in_use = m.words_in_use();
-      char *p[3] = {};
-      int index = -5;
-      const long raised = raises();
-      QorFaultCountdown(n);
-      int rc = m.Allocation(3, index, &p[0], 8u, &p[1], 16u, &p[2], 24u);
-      const long calls = QorFaultCalls();
-      QorFaultCountdown(0);
-      ASSERT_TRUE(before.intact()) << "call " << n;
-      if (rc == 0) {
-        EXPECT_EQ(index, 2);
-        memset(p[2], 7, 24);
-        if (n > calls) break;
-        continue;
-      }
-      EXPECT_EQ(index, -5);
-      if (qvk_memory::last_raised().number == 302) {
-        // Tables that cannot grow are error 302 in both modes, with the
-        // capacity asked for, in kilobytes of words.
-        const qvk_memory::Raised &r = expect_raise(raised, false, 302);
-        EXPECT_EQ(rc, QOR_E_FAIL);
-        EXPECT_EQ(r.p1, (m.capacity() + 1) / 128);
-        EXPECT_GE(r.p2, 0);
-        ++table_failures;
-      } else {
-        EXPECT_TRUE(warning());
-        expect_raise(raised, true, 300);
-        EXPECT_EQ(rc, 8);
-      }
-      expect_unchanged(m, in_use);
-      // The tables hold whatever grew: more requests go through.
-      for (int k = 0; k < 5; ++k) {
-        char *x = nullptr;
-        ASSERT_EQ(m.Allocation(1, index, &x, 8u), 0);
-        EXPECT_EQ(index, k + 2);
-      }
-    }
-    // Three tables, one step before the block, two more before separate
-    // arrays; in error mode the three arrays add theirs.
-    EXPECT_EQ(table_failures, one_block ? 3 : warning() ? 9 : 12);
-  }
-}
-
+// A refused resize keeps the old block, its entry and the caller's
+// pointer; it is error 302 in both modes.
 TEST_P(Faults, Reallocation) {
-  Managed m(4);
-  if (warning()) m.SetModeWarning();
+  Managed m(4, warning());
   Earlier before(m);
   char *p = nullptr;
   int index = 0;
@@ -158,115 +119,68 @@ TEST_P(Faults, Reallocation) {
   const unsigned in_use = m.words_in_use();
   for (long n = 1;; ++n) {
     char *q = p;
+    int rc = 0;
     const long raised = raises();
-    QorFaultCountdown(n);
-    int rc = m.Reallocation(index, q, 700000u);
-    const long calls = QorFaultCalls();
-    QorFaultCountdown(0);
-    if (n > calls) {
+    if (fails_at(n, [&] { rc = m.Reallocation(index, q, 700000u); })) {
       ASSERT_EQ(rc, 0);
       EXPECT_TRUE(qvk_test::holds(q, 600000, 5));
       EXPECT_EQ(m.words_in_use(), in_use - 75001 + 87500);
       break;
     }
-    // The old block, its entry and the caller's pointer are kept; a
-    // resize is error 302 in both modes.
+    expect_raise(raised, false, 302, 87501 / 128, kb_available(87501));
     EXPECT_EQ(rc, QOR_E_FAIL);
     EXPECT_EQ(q, p);
     EXPECT_TRUE(qvk_test::holds(p, 600000, 5));
     EXPECT_EQ(m.words_in_use(), in_use);
     EXPECT_EQ(m.length(1), 75001u);
-    const qvk_memory::Raised &r = expect_raise(raised, false, 302);
-    EXPECT_EQ(r.p1, 87501 / 128);
-    EXPECT_EQ(r.p2, kb_available(87501));
   }
   EXPECT_TRUE(before.intact());
 }
 
+// Tables refused to the constructor: an empty manager, built by the first
+// request.
 TEST_P(Faults, TablesOfTheConstructor) {
   for (long n = 1; n <= 3; ++n) {
-    QorFaultCountdown(n);
-    Managed m(4);
-    QorFaultCountdown(0);
-    if (warning()) m.SetModeWarning();
-    EXPECT_EQ(m.capacity(), 0);
-    EXPECT_EQ(m.GetIndiceAllocation(), 1);
-    EXPECT_EQ(m.Desallocation(1), 0);
-    EXPECT_EQ(m.Desallocation(-1), 0);
-    // The first request builds them.
+    std::optional<Managed> m;
+    fails_at(n, [&] { m.emplace(4, warning()); });
+    EXPECT_EQ(m->capacity(), 0);
+    EXPECT_EQ(m->GetIndiceAllocation(), 1);
+    EXPECT_EQ(m->Desallocation(1), 0);
+    EXPECT_EQ(m->Desallocation(-1), 0);
     char *p = nullptr;
     int index = 0;
-    ASSERT_EQ(m.Allocation(1, index, &p, 8u), 0);
+    ASSERT_EQ(m->Allocation(1, index, &p, 8u), 0);
     EXPECT_EQ(index, 1);
-    EXPECT_EQ(m.boundary(0), -1);
+    EXPECT_EQ(m->boundary(0), -1);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, Faults, ::testing::Values(0, 1),
-                         [](const ::testing::TestParamInfo<int> &i) {
-                           return std::string(i.param ? "Warning" : "Error");
-                         });
+INSTANTIATE_TEST_SUITE_P(Modes, Faults, ::testing::Bool(),
+                         [](const auto &i) { return std::string(i.param ? "Warning" : "Error"); });
 
-using WarningMode = MemoryTest;
-
-namespace {
-int g_allowance_calls = 0;
-// 10,000 words for the whole request, 1,500 for each array after it.
-void shrinking_allowance(int *allowance) { *allowance = g_allowance_calls++ == 0 ? 10000 : 1500; }
-}  // namespace
-
-TEST_F(WarningMode, AllowanceRefusals) {
-  Managed m(8);
-  m.SetModeWarning();
+// The allowance of warning mode: a whole request over it is 8 at once and
+// unreported; with separate arrays and the allowance shrinking to 1,500
+// words after that check, the second array is warning 300 (its words, the
+// allowance) and the first is given back. Out of warning mode it is not asked.
+TEST_F(MemoryTest, WarningModeAllowance) {
+  Managed m(8, true);
   Earlier before(m);
   const unsigned in_use = m.words_in_use();
   char *p[2] = {};
   int index = -5;
   const long raised = raises();
-  // The whole request over the allowance: 8 at once, nothing reported.
   qvk_test::fixed_allowance() = 1000;
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 4000u), 8);
   EXPECT_EQ(raises(), raised);
   EXPECT_EQ(index, -5);
-  // Separate arrays, the allowance shrinking after the check of the whole
-  // request: the second array over it is warning 300 with its words and
-  // the allowance; the first is given back.
   qvk_memory::set_one_block_refused(true);
-  qvk_memory::set_allowance_probe(shrinking_allowance);
+  static int calls = 0;
+  qvk_memory::set_allowance_probe([](int *a) { *a = calls++ == 0 ? 10000 : 1500; });
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 12800u), 8);
-  const qvk_memory::Raised &r = expect_raise(raised, true, 300);
-  EXPECT_EQ(r.p1, 1601 / 128);
-  EXPECT_EQ(r.p2, 1500 / 128);
+  expect_raise(raised, true, 300, 1601 / 128, 1500 / 128);
   EXPECT_EQ(p[0], nullptr);
-  EXPECT_TRUE(m.clean_beyond_live());
-  EXPECT_EQ(m.words_in_use(), in_use);
-  // Out of warning mode the allowance is not asked.
+  EXPECT_EQ(m.state(), std::make_tuple(2, in_use, in_use, true));
   m.ResetModeWarning();
   EXPECT_EQ(m.Allocation(2, index, &p[0], 4000u, &p[1], 12800u), 0);
   EXPECT_TRUE(before.intact());
-}
-
-TEST_F(WarningMode, ReportsArePrintedAndRecorded) {
-  // The raised error goes through the factories: printed, and the last
-  // error of the process; a warning is not recorded.
-  QorVARDTraceState("VARDPrint", 1);
-  QorVARDTraceState("OPTPrint", 1);
-  Managed m(8);
-  qvk_memory::set_one_block_refused(true);
-  char *p = nullptr;
-  int index = 0;
-  QorError::QorSetLastError(nullptr, nullptr);
-  for (bool warn : {false, true}) {
-    if (warn) m.SetModeWarning();
-    QorFaultCountdown(1);
-    EXPECT_EQ(m.Allocation(1, index, &p, 600000u), warn ? 8 : QOR_E_FAIL);
-    QorFaultCountdown(0);
-    QorError *last = QorError::QorGetLastError();
-    ASSERT_NE(last, nullptr);
-    EXPECT_STREQ(last->GetMsgId(), "ERR_0302");
-    EXPECT_STREQ(last->GetMsgCatalog(), "QorVARDMathKernelError");
-    EXPECT_STREQ(last->GetNLSDiagnosticParam(1), std::to_string(75001 / 128).c_str());
-    EXPECT_STREQ(last->GetNLSDiagnosticParam(2), std::to_string(kb_available(75001)).c_str());
-  }
-  QorError::QorSetLastError(nullptr, nullptr);
 }

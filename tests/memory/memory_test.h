@@ -1,108 +1,82 @@
-// Shared tools of the memory tests: a manager whose tables can be read,
-// a fixture that restores the seams and the fault checkpoint, and probes
-// run in a child process with its own environment.
+// Shared tools of the memory tests: a manager whose tables can be read, a
+// fixture that restores the seams, and a byte pattern to check arrays by.
 #ifndef QVK_TESTS_MEMORY_MEMORY_TEST_H
 #define QVK_TESTS_MEMORY_MEMORY_TEST_H
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <functional>
-#include <utility>
-#include <vector>
+#include <string>
+#include <tuple>
 
 #include "KORSYS/QorError.h"
-#include "KORSYS/QorSystem.h"
 #include "QorVARDMathKernel/diagnostics.h"
 #include "QorVARDMathKernel/memory.h"
+#include "capture.h"
 #include "memory/probes.h"
 #include "memory/raise.h"
 
 namespace qvk_test {
 
-// The manager with its tables in view.
 class Managed : public QorVardMemoryManager {
  public:
-  explicit Managed(int step) : QorVardMemoryManager(step) {}
+  explicit Managed(int step, bool warning = false) : QorVardMemoryManager(step) {
+    if (warning) SetModeWarning();
+  }
   unsigned words_in_use() const { return _WordsInUse; }
-  unsigned peak() const { return _PeakWords; }
   int capacity() const { return _Capacity; }
   int boundary(int k) const { return _BoundaryTable[k]; }
   unsigned length(int e) const { return _LengthTable[e]; }
-  // No block or length is left beyond the last live entry.
-  bool clean_beyond_live() const {
+  // What a request may change: the next index, the words in use, their
+  // peak, and whether no block or length is left beyond the live entries.
+  std::tuple<int, unsigned, unsigned, bool> state() const {
+    bool clean = true;
     for (int e = _BoundaryTable[_CurrentIndex] + 1; e < _Capacity; ++e)
-      if (_BlockTable[e] != nullptr && _LengthTable[e] != 0) return false;
-    return true;
+      clean = clean && (_BlockTable[e] == nullptr || _LengthTable[e] == 0);
+    return {GetIndiceAllocation(), _WordsInUse, _PeakWords, clean};
   }
 };
 
-// The allowance of the manager's warning mode, in words.
-inline unsigned &fixed_allowance() {
+inline unsigned &fixed_allowance() {  // the allowance of warning mode, in words
   static unsigned value = 0x7FFFFFFF;
   return value;
 }
 
+// Raises are checked through the record of the last one, unprinted.
 class MemoryTest : public ::testing::Test {
  protected:
-  // Raised reports are checked through the record of the last raise;
-  // their printed form is left to one test.
+  static void traces(int state) {
+    QorVARDTraceState("VARDPrint", state);
+    QorVARDTraceState("OPTPrint", state);
+  }
   void SetUp() override {
-    QorVARDTraceState("VARDPrint", 0);
-    QorVARDTraceState("OPTPrint", 0);
+    traces(0);
     fixed_allowance() = 0x7FFFFFFF;
     qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance()); });
   }
   void TearDown() override {
     QorFaultCountdown(0);
-    QorVARDTraceState("VARDPrint", 1);
-    QorVARDTraceState("OPTPrint", 1);
+    traces(1);
     qvk_memory::set_allowance_probe(nullptr);
     qvk_memory::set_one_block_refused(false);
+    QorError::QorSetLastError(nullptr, nullptr);
   }
   static long raises() { return qvk_memory::last_raised().count; }
-  // Exactly one raise since `before`, of this kind and number.
-  static const qvk_memory::Raised &expect_raise(long before, bool warning, int number) {
+  // Exactly one raise since `before`, of this kind and number, with these
+  // amounts (kUnchecked: any).
+  static constexpr int kUnchecked = -1000000;
+  static const qvk_memory::Raised &expect_raise(long before, bool warning, int number,
+                                                int p1 = kUnchecked, int p2 = kUnchecked) {
     const qvk_memory::Raised &r = qvk_memory::last_raised();
     EXPECT_EQ(r.count, before + 1);
     EXPECT_EQ(r.warning, warning);
     EXPECT_EQ(r.number, number);
+    EXPECT_TRUE(p1 == kUnchecked || r.p1 == p1) << r.p1 << ", not " << p1;
+    EXPECT_TRUE(p2 == kUnchecked || r.p2 == p2) << r.p2 << ", not " << p2;
     return r;
   }
 };
 
-// Runs body in a child with the variables set (null value: unset) and
-// returns what body returned; a child that does not finish fails the test.
-inline long long in_child(const std::vector<std::pair<const char *, const char *>> &env,
-                          const std::function<long long()> &body) {
-  int fds[2];
-  if (pipe(fds) != 0) return -999;
-  fflush(stdout);
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    for (auto &v : env) v.second ? setenv(v.first, v.second, 1) : unsetenv(v.first);
-    long long value = body();
-    _exit(write(fds[1], &value, sizeof value) == sizeof value ? 0 : 1);
-  }
-  close(fds[1]);
-  long long value = -999;
-  ssize_t r = read(fds[0], &value, sizeof value);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(r == sizeof value && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  return value;
-}
-
-// Fills n bytes with a pattern of seed and checks it back.
-inline char pattern(unsigned seed, size_t i) {
-  return static_cast<char>((seed * 131u + i * 7u) & 0xFF);
-}
+inline char pattern(unsigned seed, size_t i) { return static_cast<char>(seed * 131u + i * 7u); }
 inline void fill(char *p, size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i) p[i] = pattern(seed, i);
 }
