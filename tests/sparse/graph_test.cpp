@@ -1,10 +1,8 @@
 // From elements to an ordering: connectivity lists, the owner map and the
 // multiple minimum degree ordering of the graphs they give.
-#include <algorithm>
 #include <climits>
 #include <random>
 #include <set>
-#include <vector>
 
 #include "QorVARDMathKernel/sparse.h"
 #include "graphs.h"
@@ -16,11 +14,7 @@
 
 namespace {
 
-using V = std::vector<int>;
-using qvk_sparse_test::Graph;
-using qvk_sparse_test::from_lists;
-using qvk_sparse_test::grid;
-using qvk_sparse_test::factor_entries;
+using namespace qvk_sparse_test;
 const int kGuard = 0x5a5a5a5a;
 
 struct Mesh {
@@ -34,7 +28,7 @@ struct Mesh {
 };
 
 // Node-to-element and node-to-node lists by eaupnn and eaunln, each output
-// checked for a write past its end.
+// and the work array checked for a write past its end.
 struct Lists {
   V nptr, nidx, aptr, adj;
 };
@@ -59,17 +53,18 @@ Lists build(const Mesh &mesh) {
   return r;
 }
 
-// Both lists against a set-based construction, list by list.
+// Both lists against a set-based construction, list by list: isolated
+// nodes, repeated nodes, no elements, and random bars, triangles, quads and
+// bricks.
 TEST(Connectivity, MatchesSetConstruction) {
   std::vector<Mesh> meshes(4);
   meshes[0].n = 9;
-  meshes[0].add({5, 2, 5, 8});  // isolated nodes, a repeated node
-  meshes[1].n = 3;              // no element; and meshes[2]: nothing at all
+  meshes[0].add({5, 2, 5, 8});
+  meshes[1].n = 3;
   meshes[3].n = 4;
   meshes[3].add({1, 2, 3});
   meshes[3].add({2, 3, 4});
   for (unsigned seed = 1; seed <= 6; ++seed) {
-    // Bars, triangles, quads, bricks, with repeats and unused nodes.
     std::mt19937 rng(seed);
     Mesh mesh;
     mesh.n = 10 + seed * 37;
@@ -92,12 +87,11 @@ TEST(Connectivity, MatchesSetConstruction) {
         for (int q = mesh.eptr[e]; q < mesh.eptr[e + 1]; ++q)
           if (mesh.eidx[q] != mesh.eidx[p]) nbrs[mesh.eidx[p]].insert(mesh.eidx[q]);
       }
-    ASSERT_EQ(r.nptr[0], 0);
-    ASSERT_EQ(r.aptr[0], 0);
+    ASSERT_TRUE(r.nptr[0] == 0 && r.aptr[0] == 0);
     for (int i = 1; i <= mesh.n; ++i) {
       EXPECT_EQ(V(r.nidx.begin() + r.nptr[i - 1], r.nidx.begin() + r.nptr[i]), elements[i]) << i;
-      EXPECT_EQ(V(r.adj.begin() + r.aptr[i - 1], r.adj.begin() + r.aptr[i]),
-                V(nbrs[i].begin(), nbrs[i].end())) << i;
+      EXPECT_EQ(V(r.adj.begin() + r.aptr[i - 1], r.adj.begin() + r.aptr[i]), V(nbrs[i].begin(), nbrs[i].end()))
+          << i;
     }
   }
 }
@@ -138,10 +132,7 @@ Graph triangle_mesh(int side, unsigned seed) {
       mesh.add(diagonal ? V{a, d, c} : V{b, d, c});
     }
   const Lists r = build(mesh);
-  Graph g;
-  g.n = mesh.n;
-  g.adjncy = r.adj;
-  g.xadj = r.aptr;
+  Graph g{mesh.n, r.aptr, r.adj};
   for (int &p : g.xadj) ++p;
   return g;
 }
@@ -155,13 +146,12 @@ struct Ordering {
 Ordering order(const Graph &g, int delta, int maxint = INT_MAX) {
   const size_t n = static_cast<size_t>(g.n);
   V adjncy = g.adjncy, dhead(n + 1), qsize(n + 1), llist(n + 1), marker(n + 1);
-  adjncy.push_back(kGuard);  // also keeps data() valid for an empty graph
+  adjncy.push_back(kGuard);
   Ordering o{V(n + 1), V(n + 1)};
   for (V *v : {&dhead, &qsize, &llist, &marker, &o.perm, &o.invp}) v->back() = kGuard;
   mmd(g.n, g.xadj.data(), adjncy.data(), o.invp.data(), o.perm.data(), delta, dhead.data(),
       qsize.data(), llist.data(), marker.data(), maxint, &o.nofsub);
-  for (V *v : {&adjncy, &dhead, &qsize, &llist, &marker, &o.perm, &o.invp})
-    EXPECT_EQ(v->back(), kGuard);
+  for (V *v : {&adjncy, &dhead, &qsize, &llist, &marker, &o.perm, &o.invp}) EXPECT_EQ(v->back(), kGuard);
   o.perm.pop_back();
   o.invp.pop_back();
   V seen(n + 1, 0);
@@ -173,10 +163,6 @@ Ordering order(const Graph &g, int delta, int maxint = INT_MAX) {
 }
 
 TEST(Mmd, SmallCases) {
-  int nofsub = 77;  // an empty graph: nothing written
-  mmd(0, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr, nullptr, INT_MAX,
-      &nofsub);
-  EXPECT_EQ(nofsub, 77);
   const struct {
     const char *name;
     std::vector<V> lists;
@@ -207,15 +193,12 @@ struct Named {
   Graph g;
 };
 std::vector<Named> test_graphs() {
-  return {{"2D 5-point 23x17", grid(23, 17, 1, false)},
-          {"2D 9-point 20x20", grid(20, 20, 1, true)},
+  return {{"2D 5-point 23x17", grid(23, 17, 1, false)}, {"2D 9-point 20x20", grid(20, 20, 1, true)},
           {"3D 7-point 9x8x7", grid(9, 8, 7, false)},
-          // With delta < 0 its first elements outgrow mdeg + delta: the
-          // tags must still pass every mark (this graph once looped).
-          {"3D 7-point 8^3", grid(8, 8, 8, false)},
-          {"3D 27-point 7x7x7", grid(7, 7, 7, true)},
-          {"triangles 25x25", triangle_mesh(25, 3)},
-          {"triangles 18x18", triangle_mesh(18, 11)}};
+          // With delta < 0 its first elements outgrow mdeg + delta: the tags
+          // must still pass every mark (this graph once looped).
+          {"3D 7-point 8^3", grid(8, 8, 8, false)}, {"3D 27-point 7x7x7", grid(7, 7, 7, true)},
+          {"triangles 25x25", triangle_mesh(25, 3)}, {"triangles 18x18", triangle_mesh(18, 11)}};
 }
 
 // Every delta gives an ordering; a small maxint forces many tag resets and
@@ -240,16 +223,14 @@ TEST(Mmd, OrderingsAndTagResets) {
 // degree ordering of the same graph.
 TEST(Mmd, FillCloseToApproximateMinimumDegree) {
   for (const Named &t : test_graphs()) {
-    const Graph &g = t.g;
-    V ap(g.xadj), ai(g.adjncy), p(g.n);
+    V ap(t.g.xadj), ai(t.g.adjncy), p(t.g.n);
     for (int &x : ap) --x;
     for (int &x : ai) --x;
-    ASSERT_EQ(amd_order(g.n, ap.data(), ai.data(), p.data(), nullptr, nullptr), AMD_OK);
+    ASSERT_EQ(amd_order(t.g.n, ap.data(), ai.data(), p.data(), nullptr, nullptr), AMD_OK);
     for (int &v : p) ++v;
-    const double ours = static_cast<double>(factor_entries(g, order(g, 0).perm));
-    const double theirs = static_cast<double>(factor_entries(g, p));
-    EXPECT_LT(ours, 1.2 * theirs) << t.name;
-    EXPECT_GT(ours, 0.8 * theirs) << t.name;
+    const double ours = static_cast<double>(factor_entries(t.g, order(t.g, 0).perm));
+    const double theirs = static_cast<double>(factor_entries(t.g, p));
+    EXPECT_TRUE(ours < 1.2 * theirs && ours > 0.8 * theirs) << t.name << ": " << ours << " vs " << theirs;
   }
 }
 #endif
