@@ -10,9 +10,7 @@ namespace {
 using D = std::vector<double>;
 
 // Position (0-based) of (i, j), i <= j, in the upper triangle by rows.
-size_t at(int n, int i, int j) {
-  return static_cast<size_t>((i - 1) * n - (i - 1) * (i - 2) / 2 + (j - i));
-}
+size_t at(int n, int i, int j) { return static_cast<size_t>((i - 1) * n - (i - 1) * (i - 2) / 2 + (j - i)); }
 
 struct Front {
   D a;
@@ -36,9 +34,7 @@ TEST(FrontalFactor, ExactFactorsOfIntegerFront) {
   for (int n = 0; n <= 14; ++n)
     for (int p = 0; p <= n; ++p) {
       SCOPED_TRACE(testing::Message() << "n " << n << " npiv " << p);
-      auto l = [p](int i, int k) {
-        return i == k ? 1.0 : k < i && k <= p ? (i * 3 + k * 5) % 5 - 2.0 : 0.0;
-      };
+      auto l = [p](int i, int k) { return i == k ? 1.0 : k < i && k <= p ? (i * 3 + k * 5) % 5 - 2.0 : 0.0; };
       auto d = [](int i) { return std::ldexp(i % 2 ? 1.0 : -1.0, i % 4 - 1); };
       auto s = [](int i, int j) { return (i + 2 * j) % 7 - 3.0; };  // i <= j
       D a(n * (n + 1) / 2 + 1, 12345.0);  // the last is a guard
@@ -66,33 +62,22 @@ TEST(FrontalFactor, ExactFactorsOfIntegerFront) {
 // operation counts (here to 0.5 each; a negative flops1 is not checked).
 TEST(FrontalFactor, WorkedCases) {
   const double nan = std::nan("");
-  const struct {
-    const char *name;
-    int n, npiv;
-    D a, dorig;
-    double tiny, thr, ratiomin_in;
-    int count_in, result, status;
-    D out;  // empty: not checked
-    double ratiomin;
-    int count, stats;
-    float flops1, flops2;
+  const struct {  // the call's input, then what it gives (out empty: not checked)
+    const char *name; int n, npiv; D a, dorig; double tiny, thr, ratiomin_in; int count_in, result, status;
+    D out; double ratiomin; int count, stats; float flops1, flops2;
   } cases[] = {
       {"n = npiv = 1", 1, 1, {5}, {2.5}, 0, 0, 1e300, 0, 0, 0, {5}, 2, 1, 1, 2.5f, 1.5f},
-      {"2x2, ratio 2/3", 2, 2, {4, 2, 3}, {4, 3}, 0, 0, 1e300, 0, 0, 0, {4, 0.5, 2}, 2.0 / 3, 2, 2,
-       6.5f, 6.5f},
+      {"2x2, ratio 2/3", 2, 2, {4, 2, 3}, {4, 3}, 0, 0, 1e300, 0, 0, 0, {4, 0.5, 2}, 2.0 / 3, 2, 2, 6.5f, 6.5f},
       {"the smallest ratio is kept", 2, 2, {8, 2, 3}, {4, 3, 8, 0.25}, 0, 0, 2.0 / 3, 2, 0, 0,
        {8, 0.25, 2.5}, 2.0 / 3, 4, 4, -1, 0},
-      {"and replaced", 1, 1, {1}, {4, 3, 8, 0.25, 16}, 0, 0, 2.0 / 3, 4, 0, 0, {1}, 1.0 / 16, 5, 5,
-       -1, 0},
+      {"and replaced", 1, 1, {1}, {4, 3, 8, 0.25, 16}, 0, 0, 2.0 / 3, 4, 0, 0, {1}, 1.0 / 16, 5, 5, -1, 0},
       {"|pivot| equal to tiny passes", 2, 1, {-0.5, 1, 7}, {-1}, 0.5, 0.25, 1e300, 0, 0, 0,
        {-0.5, -2, 9}, 0.5, 1, 1, -1, 0},
       // Rejections: z = 1, nothing cleared; then a tiny pivot of a 3x3.
-      {"ratio equal to thr stops", 2, 1, {0.5, 1, 7}, {2}, 0, 0.25, 1e300, 0, 1, 34, {0.25, 1, 7},
-       0.25, 1, 0, -1, 0},
+      {"ratio equal to thr stops", 2, 1, {0.5, 1, 7}, {2}, 0, 0.25, 1e300, 0, 1, 34, {0.25, 1, 7}, 0.25, 1, 0, -1, 0},
       {"tiny first pivot", 3, 1, {1e-20, 2, 3, 4, 5, 6}, {1}, 1e-10, 0, 0.5, 0, 1, 6,
        {1e-20, 0, 3, 4, 5, 6}, 1e-20, 1, 0, -1, 0},
-      {"NaN pivot passes both tests", 2, 1, {nan, 1, 1}, {1}, 1, 0.5, 1e300, 0, 0, 0, {}, nan, 1, 1,
-       -1, 0},
+      {"NaN pivot passes both tests", 2, 1, {nan, 1, 1}, {1}, 1, 0.5, 1e300, 0, 0, 0, {}, nan, 1, 1, -1, 0},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,29 +1,19 @@
-// A C++ program built against an installed library: every public header
-// together, a product on std::vector storage, an error whose texts come from
-// the installed message catalogs, one raised through the factories, working
-// arrays from the memory manager, the timer, the date text and the version.
+// A C++ program built against an installed library: a product on
+// std::vector storage, an error whose texts come from the installed message
+// catalogs, one raised through the factories, working arrays from the
+// memory manager, the timer, the date text and the version record.
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "KORSYS/QorBase.h"
 #include "KORSYS/QorError.h"
 #include "KORSYS/QorString.h"
-#include "KORSYS/QorSystem.h"
-#include "KORSYS/QorTrace.h"
-#include "QorVARDMathKernel/algorithms.h"
 #include "QorVARDMathKernel/dense.h"
 #include "QorVARDMathKernel/diagnostics.h"
-#include "QorVARDMathKernel/encap.h"
-#include "QorVARDMathKernel/enums.h"
 #include "QorVARDMathKernel/errors.h"
 #include "QorVARDMathKernel/memory.h"
-#include "QorVARDMathKernel/packed.h"
-#include "QorVARDMathKernel/solve.h"
-#include "QorVARDMathKernel/sparse.h"
 #include "QorVARDMathKernel/types.h"
-#include "QorVARDMathKernel/vector.h"
 
 namespace {
 int failures = 0;
