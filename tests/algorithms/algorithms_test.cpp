@@ -259,6 +259,7 @@ int pseudo_inverse(Sym &s, double tol, int *info) {
 // The pseudo-inverse of 4*v*v' (- u*u'/2) is v*v'/4 (- 2*u*u'), the other
 // directions dropped and counted; full rank gives the inverse; tol = 0 drops
 // exact zeros only. A NaN makes the eigen solver give up, a unchanged.
+// Order 31 is refused, order 0 has nothing to invert.
 TEST(PseudoInverse, RankThresholdAndFailure) {
   const double v[3] = {2.0 / 3, -1.0 / 3, 2.0 / 3}, u[3] = {2.0 / 3, 2.0 / 3, -1.0 / 3};
   int info = -5;
@@ -288,6 +289,7 @@ TEST(PseudoInverse, RankThresholdAndFailure) {
   EXPECT_EQ(pseudo_inverse(s, 1e-6, &info), 1);
   EXPECT_GE(info, 1);
   EXPECT_EQ(qvk_test::first_bit_difference(s.a.data(), s0.a.data(), s.a.size()), -1);
+  for (Sym t : {Sym(31), Sym(0)}) EXPECT_TRUE(pseudo_inverse(t, 1e-6, &info) == (t.n > 0) && info == -(t.n > 0));
 }
 
 // Small integers: every sum is exact; c is not read. (The congruence
@@ -371,7 +373,7 @@ TEST(Fit, ReproducesAQuadraticAtScaledPoints) {
 // b'u once: a constant basis, weight 2 and values 3 give 1.5. No points:
 // every direction dropped, f = 0, the target still evaluated. A failure at
 // a point stops at once (f and coef untouched); at the target it leaves
-// f = 0.0 and the coefficients computed.
+// f = 0.0 and the coefficients computed. 31 functions are refused.
 TEST(Fit, DependentBasisWeightsNoPointsAndFailures) {
   Vec xyz, u;
   const Vec r2 = uniform(24, 5);
@@ -395,6 +397,7 @@ TEST(Fit, DependentBasisWeightsNoPointsAndFailures) {
     EXPECT_EQ(bad.f, at == 9 ? 0.0 : 123.0);
     EXPECT_EQ(bad.coef, at == 9 ? good.coef : Vec(4, -3.0));
   }
+  EXPECT_TRUE(fit(31, xyz, x0, u, Vec(8, 1.0)).info == -1 && rec.calls == 0);
 }
 
 int linear(const int *, const int *, const int *m, const int *, const int *, const double *x, double *, double *p,
