@@ -55,7 +55,8 @@ Sym with_eigenvalues(const Vec &lambda, unsigned seed) {
   for (int i = 0; i < n; ++i)
     for (int j = 0; j <= i; ++j) {
       double t = 0.0;
-      for (int k = 0; k < n; ++k) t += ((i == k) - 2 * v[i] * v[k] / vv) * lambda[k] * ((j == k) - 2 * v[j] * v[k] / vv);
+      for (int k = 0; k < n; ++k)
+        t += ((i == k) - 2 * v[i] * v[k] / vv) * lambda[k] * ((j == k) - 2 * v[j] * v[k] / vv);
       s.set(i + 1, j + 1, t);
     }
   return s;
@@ -139,7 +140,8 @@ TEST(Eigen, DecomposesRandomAndStructuredMatrices) {
 // convergence test: after 30 iterations the index is reported.
 TEST(Eigen, DiagonalAndNonConvergent) {
   struct Case { int iord; Vec diag, want; std::vector<int> from; };
-  for (const Case &c : {Case{1, {3, -1, 2, -1}, {-1, -1, 2, 3}, {2, 4, 3, 1}}, Case{2, {-3, 1, 2}, {-3, 2, 1}, {1, 3, 2}},
+  for (const Case &c : {Case{1, {3, -1, 2, -1}, {-1, -1, 2, 3}, {2, 4, 3, 1}},
+                        Case{2, {-3, 1, 2}, {-3, 2, 1}, {1, 3, 2}},
                         Case{7, {2, -2, 1, 2}, {2, -2, 2, 1}, {1, 2, 4, 3}}, Case{1, {5}, {5}, {1}}}) {
     const int n = static_cast<int>(c.diag.size());
     Sym a(n);
@@ -268,7 +270,8 @@ TEST(PseudoInverse, RankThresholdAndFailure) {
     for (int k = 0; k < 9; ++k) s.a[k] = 4.0 * v[k % 3] * v[k / 3] - mu * 0.5 * u[k % 3] * u[k / 3];
     EXPECT_EQ(pseudo_inverse(s, 1e-10, &info), 0);
     EXPECT_EQ(info, 2 - static_cast<int>(mu));
-    for (int k = 0; k < 9; ++k) EXPECT_NEAR(s.a[k], 0.25 * v[k % 3] * v[k / 3] - mu * 2.0 * u[k % 3] * u[k / 3], 64 * kEps);
+    for (int k = 0; k < 9; ++k)
+      EXPECT_NEAR(s.a[k], 0.25 * v[k % 3] * v[k / 3] - mu * 2.0 * u[k % 3] * u[k / 3], 64 * kEps);
   }
   for (int n : {1, 5, 12, 30}) {
     Sym s = random_sym(n, 300 + n);
