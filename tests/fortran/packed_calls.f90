@@ -1,41 +1,111 @@
-! Solver code factors a small stiffness block, solves with it and with a
-! packed triangle, and multiplies a sparse matrix, all by the plain names with
-! every argument by reference (character arguments with their hidden lengths).
-program packed_calls
+! Solver code calls the kernels by their plain names as ordinary external
+! procedures, every argument by reference (option letters with their hidden
+! lengths); the ordering takes its scalars by value through an interface,
+! and the fit calls back the solver's own basis evaluator.
+integer function linbasis(i1, i0, m, j1, j0, x, scratch, p, info)
   implicit none
-  ! A = L*L' with L = [2 0 0; 1 1 0; -1 2 4]: exact in binary floating point.
-  double precision :: ap(6), b(3, 2), x(3), piv, y(4), r
-  integer :: info, info2, seed
-  logical :: ok
-  external :: eaxfch, e_dpptrs, e_dtpsv, eaxmvm, eaxrnd
+  integer, intent(in) :: i1, i0, m, j1, j0
+  double precision, intent(in) :: x(3)
+  double precision :: scratch
+  double precision, intent(out) :: p(m)
+  integer :: info
+  ! 1, x, y, z at the scaled coordinates; fails on a point far outside.
+  linbasis = 0
+  if (i1 /= 1 .or. i0 /= 0 .or. j1 /= 1 .or. j0 /= 0 .or. abs(x(1)) > 1d3) linbasis = 1
+  p(1) = 1d0
+  p(2:4) = x
+  scratch = 0d0
+  info = 42
+end function linbasis
 
-  ! Upper packed A: a11, a12, a22, a13, a23, a33.
+program packed_calls
+  use, intrinsic :: iso_c_binding, only: c_int
+  implicit none
+  interface
+    subroutine mmd(neqns, xadj, adjncy, invp, perm, delta, dhead, qsize, llist, marker, maxint, nofsub) &
+        bind(c, name='mmd')
+      import :: c_int
+      integer(c_int), value :: neqns, delta, maxint
+      integer(c_int) :: xadj(*), adjncy(*), invp(*), perm(*), dhead(*), qsize(*), llist(*), marker(*), nofsub
+    end subroutine
+  end interface
+  double precision :: e_dasum
+  integer :: e_idamax, easlff_nt, eaxrmc3, linbasis, ehaldb
+  external :: e_daxpy, e_dcopy, eaxfch, e_dpptrs, linbasis
+  double precision :: a(3,2), b(2,4), c(4,4), x(4), y(4), s, ap(6), rhs(3,2), front(3), ratiomin, dorig(2)
+  double precision :: xyz(3,6), x0(3), u(6), wt(6), f, coef(4), fa(4,4), fw(16), fz(4,4), fb(6,4), fp(4)
+  integer :: info, info2, info3, i, xadj(4), adj(4), invp(3), perm(3), ws(12), nofsub, count, stats, status
+  real :: f1, f2
+  logical :: ok
+
+  ! C(1:3,:) := 2*A*B on small integers (exact) with ldc 4: row 4 untouched.
+  a = reshape((/ 4d0, 5d0, 6d0, 7d0, 8d0, 9d0 /), (/ 3, 2 /))
+  b = reshape((/ 0d0, 1d0, -1d0, 0d0, -2d0, -1d0, -3d0, -2d0 /), (/ 2, 4 /))
+  c = -7d0
+  call eagemm('n', 'N', 3, 4, 2, 2d0, a, 3, b, 2, 0d0, c, 4)
+  ok = all(c(1:3,:) == 2d0 * matmul(a, b)) .and. all(c(4,:) == -7d0)
+  ! Subroutines, a double and an integer function, a negative increment.
+  x = (/ 3d0, -4d0, 12d0, 0.5d0 /)
+  y = 1d0
+  call e_daxpy(4, 2d0, x, 1, y, 1)
+  ok = ok .and. all(y == (/ 7d0, -7d0, 25d0, 2d0 /))
+  call e_dcopy(3, x, -1, y, 1)
+  s = e_dasum(4, x, 1)
+  i = e_idamax(4, x, 1)
+  ok = ok .and. all(y(1:3) == (/ 12d0, -4d0, 3d0 /)) .and. s == 19.5d0 .and. i == 3
+
+  ! A = L*L' with L = [2 0 0; 1 1 0; -1 2 4], upper packed: A*(1,2,3)' and
+  ! A*(0,-1,1)' solved; the lower triangle is refused.
   ap = (/ 4d0, 2d0, 2d0, -2d0, 1d0, 21d0 /)
-  info = -1
-  call eaxfch(0, 1, 3, 0d0, ap, info, piv)
-  ok = info == 0 .and. all(ap == (/ 2d0, 1d0, 1d0, -1d0, 2d0, 4d0 /))
-  ! A*(1,2,3)' = (2, 9, 63)' and A*(0,-1,1)' = (-4, -1, 20)'; lower is refused.
-  b = reshape((/ 2d0, 9d0, 63d0, -4d0, -1d0, 20d0 /), (/ 3, 2 /))
-  info = 0
-  call e_dpptrs('U', 3, 2, ap, b, 3, info)
+  call eaxfch(0, 1, 3, 0d0, ap, info, s)
+  rhs = reshape((/ 2d0, 9d0, 63d0, -4d0, -1d0, 20d0 /), (/ 3, 2 /))
   info2 = 0
-  call e_dpptrs('L', 3, 1, ap, b, 3, info2)
-  ok = ok .and. info == 0 .and. info2 == 1 .and. &
-       all(b == reshape((/ 1d0, 2d0, 3d0, 0d0, -1d0, 1d0 /), (/ 3, 2 /)))
-  ! U*x = (-1, 6, 12)' with U = L': x = (1, 0, 3)', the zero skipping column 2.
-  x = (/ -1d0, 6d0, 12d0 /)
-  call e_dtpsv('U', 'N', 'N', 3, ap, x, 1)
-  ok = ok .and. all(x == (/ 1d0, 0d0, 3d0 /))
-  ! Symmetric product with the tridiagonal (-1, 2, -1) matrix of order 4,
-  ! rows holding their lower neighbour, then the diagonal.
-  call eaxmvm(1, 7, 4, 4, 1, (/ 0, 1, 0, 2, 0, 3, 0 /), (/ 0, 1, 3, 5, 7 /), &
-              (/ 2d0, -1d0, 2d0, -1d0, 2d0, -1d0, 2d0 /), (/ 1d0, 2d0, 3d0, 4d0 /), y)
-  ok = ok .and. all(y == (/ 0d0, 0d0, 0d0, 5d0 /))
-  seed = 1
-  call eaxrnd(seed, r)
-  ok = ok .and. seed == 65539
-  if (.not. ok) then
-    print '(a)', 'FAIL: packed kernels from Fortran'
+  call e_dpptrs('U', 3, 2, ap, rhs, 3, info2)
+  info3 = 0
+  call e_dpptrs('L', 3, 1, ap, rhs, 3, info3)
+  ok = ok .and. info == 0 .and. info2 == 0 .and. info3 == 1 .and. &
+       all(rhs == reshape((/ 1d0, 2d0, 3d0, 0d0, -1d0, 1d0 /), (/ 3, 2 /)))
+
+  ! The ordering of the path 1 - 2 - 3; [4 2; 2 3] = L D L', d = (4, 2).
+  xadj = (/ 1, 2, 4, 5 /)
+  adj = (/ 2, 1, 3, 2 /)
+  call mmd(3, xadj, adj, invp, perm, 0, ws(1), ws(4), ws(7), ws(10), huge(1), nofsub)
+  ok = ok .and. all(perm == (/ 3, 1, 2 /)) .and. nofsub == 4
+  front = (/ 4d0, 2d0, 3d0 /)
+  dorig = (/ 4d0, 3d0 /)
+  ratiomin = 1d0
+  count = 0
+  stats = 0
+  f1 = 0.0
+  f2 = 0.0
+  i = easlff_nt(2, 2, front, ratiomin, dorig, 0d0, 0d0, count, stats, f1, f2, status)
+  ok = ok .and. i == 0 .and. all(front == (/ 4d0, 0.5d0, 2d0 /)) .and. stats == 2 .and. f1 == 6.0
+
+  ! Six points of a box, values of 2 + x - 3y + 0.5z; the evaluator's
+  ! failure at the target is passed on, with f = 0.
+  xyz = reshape((/ 0d0, 0d0, 0d0, 1d0, 0d0, 0d0, 0d0, 1d0, 0d0, 0d0, 0d0, 1d0, 1d0, 1d0, 1d0, 1d0, 0d0, 1d0 /), &
+                (/ 3, 6 /))
+  u = 2d0 + xyz(1, :) - 3d0 * xyz(2, :) + 0.5d0 * xyz(3, :)
+  wt = 1d0
+  x0 = (/ 0.5d0, 0.25d0, 0.75d0 /)
+  i = eaxrmc3(4, 6, xyz, x0, u, f, linbasis, fa, fw, fz, fb, fp, coef, wt, info)
+  ok = ok .and. i == 0 .and. info == 0 .and. abs(f - 2.125d0) < 1d-12
+  x0(1) = 1d9
+  i = eaxrmc3(4, 6, xyz, x0, u, f, linbasis, fa, fw, fz, fb, fp, coef, wt, info)
+  ok = ok .and. i == 1 .and. f == 0d0
+
+  ! The memory probes, integers out.
+  call ehucpu(count)
+  info = 7
+  info2 = 7
+  info3 = 7
+  call getblas(info, info2, info3)
+  i = ehaldb(stats)
+  ok = ok .and. count >= 0 .and. info == 0 .and. info2 == 0 .and. info3 == 0 .and. i == 0 .and. stats == 0
+  call ehumem(count)
+  call ehalmxc(status)
+  if (.not. ok .or. count < 1 .or. count > 268000000 .or. status < 0) then
+    print '(a)', 'FAIL: kernels from Fortran'
     stop 1
   end if
   print '(a)', 'packed kernels from Fortran: ok'

@@ -32,18 +32,13 @@ inline Graph from_lists(const std::vector<V> &lists) {
 // only along the axes (5-, 7-point) or every neighbour (9-, 27-point).
 inline Graph grid(int nx, int ny, int nz, bool full) {
   std::vector<V> lists(static_cast<size_t>(nx) * ny * nz);
-  for (size_t v = 0; v < lists.size(); ++v) {
-    const int x = static_cast<int>(v) % nx, y = static_cast<int>(v) / nx % ny;
-    const int z = static_cast<int>(v) / nx / ny;
-    for (int dz = -1; dz <= 1; ++dz)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int d = (dx != 0) + (dy != 0) + (dz != 0), X = x + dx, Y = y + dy, Z = z + dz;
-          if (d > 0 && (full || d == 1) && X >= 0 && Y >= 0 && Z >= 0 && X < nx && Y < ny &&
-              Z < nz)
-            lists[v].push_back(1 + X + nx * (Y + ny * Z));
-        }
-  }
+  for (int v = 0; v < static_cast<int>(lists.size()); ++v)
+    for (int d = 0; d < 27; ++d) {  // offsets -1..1 in x fastest, then y, then z
+      const int dx = d % 3 - 1, dy = d / 3 % 3 - 1, dz = d / 9 - 1, k = (dx != 0) + (dy != 0) + (dz != 0);
+      const int X = v % nx + dx, Y = v / nx % ny + dy, Z = v / nx / ny + dz;
+      if (k > 0 && (full || k == 1) && X >= 0 && Y >= 0 && Z >= 0 && X < nx && Y < ny && Z < nz)
+        lists[v].push_back(1 + X + nx * (Y + ny * Z));
+    }
   return from_lists(lists);
 }
 
