@@ -16,7 +16,7 @@ std::vector<int> supported_isas() {
 std::vector<int> boundary_sizes() {
   std::vector<int> s;
   for (int n = 0; n <= 70; ++n) s.push_back(n);
-  for (int n : {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099}) s.push_back(n);
+  s.insert(s.end(), {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099});
   return s;
 }
 
@@ -96,25 +96,18 @@ long oracle_difference(const double *a, const double *b, size_t n) {
 #endif
 }
 
-namespace {
-
 // The reference BLAS is opened globally and first: the reference LAPACK then
 // binds its BLAS calls to it (same soname) instead of whatever optimized
 // library the system name points at.
-void *symbol(void *lib, const char *name) { return lib ? dlsym(lib, name) : nullptr; }
-
-}  // namespace
-
 void *reference_blas_symbol(const char *name) {
   static void *lib = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
-  return symbol(lib, name);
+  return lib ? dlsym(lib, name) : nullptr;
 }
 
 void *reference_lapack_symbol(const char *name) {
   static void *lib = reference_blas_symbol("dcopy_") && *QVK_REF_LAPACK_PATH
-                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL)
-                         : nullptr;
-  return symbol(lib, name);
+                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
+  return lib ? dlsym(lib, name) : nullptr;
 }
 
 }  // namespace qvk_test

@@ -14,34 +14,30 @@ using qvk_test::bits;
 using qvk_test::Vec;
 
 TEST(Copy, KeepsBitsAndMovesOverlappingBlocks) {
-  int one = 1, ten = 10;
+  int one = 1, ten = 10, m = 37;
   // y one element after x: y(1..10) gets the old x(1..10), and back.
   double buf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-  e_dcopy(&ten, buf, &one, buf + 1, &one);
-  EXPECT_EQ(Vec(buf, buf + 11), (Vec{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   int ibuf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+  e_dcopy(&ten, buf, &one, buf + 1, &one);
   e_icopy(&ten, ibuf + 1, &one, ibuf, &one);
-  EXPECT_EQ(ibuf[0], 2);
-  EXPECT_EQ(ibuf[9], 11);
+  EXPECT_EQ(Vec(buf, buf + 11), (Vec{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(ibuf[0] * 100 + ibuf[9], 211);
   const Vec a = qvk_test::adversarial_doubles(37, 5);
   Vec b(37);
-  int m = 37;
   e_dcopy(&m, a.data(), &one, b.data(), &one);
   EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 37), -1);
 }
 
 TEST(ZeroAndScale, IncrementsAndTheProductAlwaysFormed) {
-  double x[5] = {-1, -2, -3, -4, -5};
-  int two = 2, three = 3, m2 = -2, zero = 0, one = 1;
-  e_dzero(&two, x, &m2);       // elements 1 and 3, +0.0
+  double x[5] = {-1, -2, -3, -4, -5}, s[3] = {kInf, kNaN, -2.0}, z = 0.0;
+  int two = 2, three = 3, m2 = -2, zero = 0, one = 1, ix[3] = {7, 8, 9};
+  e_dzero(&two, x, &m2);          // elements 1 and 3, +0.0
   e_dzero(&three, x + 4, &zero);  // increment 0: only x(1)
   for (int i : {0, 2, 4}) EXPECT_EQ(bits(x[i]), 0u);
   EXPECT_EQ(x[1], -2);
-  int ix[3] = {7, 8, 9};
   e_izero(&two, ix, &two);
   EXPECT_EQ(ix[0] + ix[1] + ix[2], 8);
   // 0 * Inf and 0 * NaN stay NaN, 0 * -2 is -0.
-  double s[3] = {kInf, kNaN, -2.0}, z = 0.0;
   e_dscal(&three, &z, s, &one);
   EXPECT_TRUE(std::isnan(s[0]) && std::isnan(s[1]));
   EXPECT_EQ(bits(s[2]), bits(-0.0));
@@ -49,9 +45,9 @@ TEST(ZeroAndScale, IncrementsAndTheProductAlwaysFormed) {
   double p[6] = {1, 2, 3, 4, 5, 6}, q[6] = {1, 2, 3, 4, 5, 6}, a = 3.0, r = 1.0;
   e_dscal(&three, &a, p, &two);
   e_dscal(&three, &a, q, &m2);
+  e_dscal(&three, &a, &r, &zero);
   EXPECT_EQ(Vec(p, p + 6), (Vec{3, 2, 9, 4, 15, 6}));
   EXPECT_EQ(Vec(q, q + 6), Vec(p, p + 6));
-  e_dscal(&three, &a, &r, &zero);
   EXPECT_EQ(r, 27.0);
 }
 
@@ -82,64 +78,57 @@ TEST(Update, ZeroAlphaLeavesYAloneAndOverlapsReadEarlierStores) {
   });
 }
 
+// 1 + 2^-53 rounds back to 1 at every step of a left-to-right sum; any
+// pairing of the small terms would lift the total above 1.
 TEST(Sums, OneSequentialSum) {
-  // 1 + 2^-53 rounds back to 1 at every step of a left-to-right sum; any
-  // pairing of the small terms would lift the total above 1.
   Vec x(25, std::ldexp(1.0, -53)), y(30, 1.0);
   x[0] = -1.0;
-  int n = 25, one = 1, m1 = -1, zero = 0, two = 2, nz = 12;
+  int n = 25, one = 1, m1 = -1, zero = 0, two = 2, nz = 12, idx[12];
+  double z[3] = {-1.5, 99, 2.5};
   EXPECT_EQ(e_dasum(&n, x.data(), &one), 1.0);
   EXPECT_EQ(e_dasum(&n, x.data(), &m1), 1.0);
-  double z[3] = {-1.5, 99, 2.5};
   EXPECT_EQ(e_dasum(&two, z, &two), 4.0);
   EXPECT_EQ(e_dasum(&two, z, &zero), 3.0);
   x[0] = 1.0;
-  std::vector<int> idx(12);
   for (int i = 0; i < 12; ++i) idx[i] = 30 - 2 * i;
-  EXPECT_EQ(e_ddoti(&nz, x.data(), idx.data(), y.data()), 1.0);
+  EXPECT_EQ(e_ddoti(&nz, x.data(), idx, y.data()), 1.0);
 }
 
 TEST(Norm, FollowsThePhasesOfTheScaledAlgorithm) {
-  struct Case {
+  const struct {
     Vec x;
     double want;
   } cases[] = {
-      {{3, 4}, 5.0},                                      // mid-range only
+      {{3, 4}, 5.0},                                                     // mid-range only
       {{0, -0.0}, 0.0},
-      {{1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},           // small: scaled by the first
-      {{1e-20, 2e-20}, 2e-20 * std::sqrt(1.25)},          // the scale moves up
-      {{1e-20, 1.0}, 1.0},                                // scaled sum lost against 1
-      {{-1e200, 1e200}, 1e200 * std::sqrt(2.0)},          // large from the first
-      {{0, 0, 1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},     // leading zeros skipped
+      {{1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},                          // small: scaled by the first
+      {{1e-20, 2e-20}, 2e-20 * std::sqrt(1.25)},                         // the scale moves up
+      {{1e-20, 1.0}, 1.0},                                               // scaled sum lost against 1
+      {{-1e200, 1e200}, 1e200 * std::sqrt(2.0)},                         // large from the first
+      {{0, 0, 1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},                    // leading zeros skipped
       {{1.0, 1e300}, 1e300 * std::sqrt(((1.0 / 1e300) / 1e300) + 1.0)},  // divided twice
+      {{-7.0, -7.0, -7.0, -7.0}, 14.0},
   };
-  const int one = 1;
-  for (const Case &c : cases) {
+  const int one = 1, four = 4, zero = 0;
+  for (const auto &c : cases) {
     const int n = static_cast<int>(c.x.size());
     EXPECT_EQ(e_dnrm2(&n, c.x.data(), &one), c.want) << c.x[0];
   }
-  double v = -7.0;
-  int four = 4, zero = 0;
-  EXPECT_EQ(e_dnrm2(&four, &v, &zero), 14.0);  // four times x(1)
-}
-
-TEST(Norm, IncrementRulesAndAccuracyAcrossRanges) {
+  EXPECT_EQ(e_dnrm2(&four, cases[8].x.data(), &zero), 14.0);  // increment 0: four times x(1)
   for (int e : {-300, -160, -40, 0, 40, 160, 300}) {
     Vec x = qvk_test::random_doubles(301, 11 + e, -1, 1);
     long double exact = 0;
     for (auto &v : x) v = std::ldexp(v, e), exact += static_cast<long double>(v) * v;
-    int n = 301, one = 1, m1 = -1, three = 3, m3 = -3, n3 = 100;
+    int n = 301, m1 = -1, three = 3, m3 = -3, n3 = 100;
     const double r = e_dnrm2(&n, x.data(), &one), want = static_cast<double>(std::sqrt(exact));
     EXPECT_EQ(bits(r), bits(e_dnrm2(&n, x.data(), &m1)));
     EXPECT_EQ(bits(e_dnrm2(&n3, x.data(), &three)), bits(e_dnrm2(&n3, x.data(), &m3)));
-    if (std::isfinite(want) && want > 1e-290) {
-      EXPECT_NEAR(r / want, 1.0, 1e-13) << e;
-    }
+    if (std::isfinite(want) && want > 1e-290) { EXPECT_NEAR(r / want, 1.0, 1e-13) << e; }
   }
   // n = 2^24 + 1 rounds to 2^24 in single precision, so the upper threshold
   // is cuthi/2^24: an element between cuthi/(2^24+1) and cuthi/2^24 (repeated
   // by increment 0) stays unscaled, its squares summed with rounding.
-  const int n = 16777217, zero = 0;
+  const int n = 16777217;
   const double lo = 1.304e19 / 16777217.0, hi = 1.304e19 / 16777216.0, v = lo + (hi - lo) / 2;
   const double r = e_dnrm2(&n, &v, &zero), scaled = v * std::sqrt(16777217.0);
   EXPECT_NE(bits(r), bits(scaled));
@@ -159,11 +148,11 @@ TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
 }
 
 TEST(Rotation, ListedCasesAndProperties) {
-  struct Case {
+  const struct {
     double a, b, r, z, c, s, tol;
   } cases[] = {{0, 0, 0, 0, 1, 0, 0}, {0, 2, 2, 1, 0, 1, 0}, {4, 3, 5, 0.6, 0.8, 0.6, 2e-16}};
   double c, s;
-  for (const Case &k : cases) {
+  for (const auto &k : cases) {
     double a = k.a, b = k.b;
     e_drotg(&a, &b, &c, &s);
     EXPECT_EQ(a, k.r);
@@ -196,11 +185,10 @@ TEST(Sparse, RepeatedPositionsZeroFactorAndRoundTrip) {
   });
   const Vec full = qvk_test::adversarial_doubles(66, 9);
   Vec g(33), back(66, 0.0);
-  std::vector<int> pos(33);
+  int n = 33, pos[33];
   for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
-  int n = 33;
-  e_dgthr(&n, full.data(), g.data(), pos.data());
-  e_dsctr(&n, g.data(), pos.data(), back.data());
+  e_dgthr(&n, full.data(), g.data(), pos);
+  e_dsctr(&n, g.data(), pos, back.data());
   for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(full[pos[i] - 1]));
 }
 
