@@ -67,16 +67,10 @@ class TempDir {
 class EnvScope {
  public:
   EnvScope(const char *name, const char *value) : name_(name) {
-    const char *old = getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
+    if (const char *old = getenv(name)) old_ = old, had_ = true;
+    value ? setenv(name, value, 1) : unsetenv(name);
   }
-  ~EnvScope() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
+  ~EnvScope() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
 
  private:
   std::string name_, old_;

@@ -88,7 +88,6 @@ long oracle_difference(const double *a, const double *b, size_t n);
 // (ASSERT_ORACLE then fails the test).
 void *reference_blas_symbol(const char *name);
 void *reference_lapack_symbol(const char *name);
-
 template <class F> F ref_blas(const char *name) { return reinterpret_cast<F>(reference_blas_symbol(name)); }
 template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(reference_lapack_symbol(name)); }
 
@@ -111,8 +110,7 @@ void expect_paths_agree(const Vec &initial, Op op, bool exact = false) {
     Vec got = initial;
     op(got);
     ASSERT_EQ(got.size(), want.size());
-    if (exact) EXPECT_EQ(exact_bit_difference(got.data(), want.data(), got.size()), -1);
-    else EXPECT_SAME_BITS(got.data(), want.data(), got.size());
+    QVK_EXPECT_NO_DIFFERENCE((exact ? exact_bit_difference : first_bit_difference), got.data(), want.data(), got.size());
   });
 }
 

@@ -177,23 +177,6 @@ TEST(GemvBits, EveryKernelKeepsItsOrderOnEveryPath) {
       }
 }
 
-// Column (1, 2^53, -2^53, 1) twice: by groups of four each group gives
-// ((1 + 2^53) - 2^53) + 1 = 1, so y = 2; a running sum keeps the second
-// group's leading 1 (2 + 2^53 is exact) and gives 3.
-TEST(GemvBits, TransposedGroupsOfFourOnlyWithUnitIncrements) {
-  const double big = std::ldexp(1.0, 53), col[8] = {1.0, big, -big, 1.0, 1.0, big, -big, 1.0};
-  for (const GemvKernel &k : kGemv)
-    for (int incx : {1, 2}) {
-      if (k.trans == 'N') continue;
-      Gemv g = make_gemv(k.trans, 8, 3, incx, 1, 9, 0.0);
-      for (int j = 0; j < 3; ++j) std::copy(col, col + 8, &g.a[j * g.lda]);
-      std::fill(g.x.begin(), g.x.end(), 1.0);
-      g.alpha = 1.0;
-      const double want = k.groups && incx == 1 ? 2.0 : 3.0;
-      expect_every_path(g, Vec{want, want, want, g.y[3]}, [&](Gemv &h) -> Vec & { return k.run(h); });
-    }
-}
-
 TEST(GemvOracle, DgemvfAndNegativeIncrementsMatchReferenceDgemv) {
   using RefDgemv = void (*)(const char *, const int *, const int *, const double *, const double *, const int *,
                             const double *, const int *, const double *, double *, const int *, size_t);

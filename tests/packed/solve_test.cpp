@@ -15,7 +15,6 @@ using qvk_test::Vec;
 using Dtpsv = void (*)(const char *, const char *, const char *, const int *, const double *, double *,
                        const int *, int, int, int);
 const int kOrders[] = {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 31, 33, 64, 70, 101, 151};
-const char *const kVariants[] = {"UNN", "UNU", "UTN", "UTU", "LNN", "LNU", "LTN", "LTU"};
 
 // Element (c, r), c <= r, of the upper packed layout: row c of the factor.
 size_t at(int r, int c) { return static_cast<size_t>(c - 1 + r * (r - 1) / 2); }
@@ -51,44 +50,34 @@ int factor(Vec &ap, int n, int i1 = 1, double tol = 0.0, double *piv = nullptr) 
 }
 
 // Against the reference at strides of both signs, with zeros in x that let
-// the non-transposed solves skip a column; the triangle is only read. With
+// the non-transposed solves skip a column; the triangle is only read. Every
+// letter but N/n selects the transposed solve and the unit diagonal. With
 // NaN, Inf, signed zeros and subnormals in the triangle and in x, every path
 // gives the scalar bits.
-TEST(Tpsv, EightVariantsMatchReferenceAndTheScalarBits) {
+TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
+  const char *const variants[][2] = {{"UNN", "UNN"}, {"UNU", "UNU"}, {"UTN", "UTN"}, {"UTU", "UTU"},
+                                     {"LNN", "LNN"}, {"LNU", "LNU"}, {"LTN", "LTN"}, {"LTU", "LTU"},
+                                     {"utn", "UTN"}, {"uCn", "UTN"}, {"Lxn", "LTN"}, {"UNq", "UNU"}};
   auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
   ASSERT_ORACLE(dtpsv);
-  for (const char *v : kVariants)
+  for (const auto &v : variants)
     for (int n : kOrders) {
-      SCOPED_TRACE(testing::Message() << v << " n " << n);
-      const Vec ap = triangle(n, *v == 'U', n);
+      SCOPED_TRACE(testing::Message() << v[0] << " n " << n);
+      const char *r = v[1];
+      const Vec ap = triangle(n, *r == 'U', n);
       for (int inc : {1, -1, 3, -3}) {
         Vec x = qvk_test::random_doubles(n * 3, 7 * n + inc);
         x[0] = 0.0;
         if (n > 4) x[4 * std::abs(inc)] = 0.0;
-        qvk_test::expect_oracle_agrees(
-            x, [&](Vec &y) { tpsv(v, n, ap, y.data(), inc); },
-            [&](Vec &y) { dtpsv(v, v + 1, v + 2, &n, ap.data(), y.data(), &inc, 1, 1, 1); });
+        qvk_test::expect_oracle_agrees(x, [&](Vec &y) { tpsv(v[0], n, ap, y.data(), inc); },
+                                       [&](Vec &y) { dtpsv(r, r + 1, r + 2, &n, ap.data(), y.data(), &inc, 1, 1, 1); });
       }
-      EXPECT_EQ(ap, triangle(n, *v == 'U', n));
+      EXPECT_EQ(ap, triangle(n, *r == 'U', n));
       Vec junk = qvk_test::adversarial_doubles(ap.size(), n), x = qvk_test::adversarial_doubles(n, 11 * n);
       for (size_t k = 0; k < junk.size(); ++k) junk[k] = k % 5 ? ap[k] : junk[k];
       for (int k = 0; k < n; k += 3) x[k] = 0.0;
-      qvk_test::expect_paths_agree(x, [&](Vec &y) { tpsv(v, n, junk, y.data(), 1); });
+      qvk_test::expect_paths_agree(x, [&](Vec &y) { tpsv(v[0], n, junk, y.data(), 1); });
     }
-}
-
-TEST(Tpsv, OptionLettersAndSkippedColumns) {
-  const int n = 9;
-  const Vec ap = triangle(n, true, 5), b = qvk_test::random_doubles(n, 6);
-  // Every letter but N/n selects the transposed solve and the unit diagonal.
-  Vec t = b, u = b;
-  tpsv("UTN", n, ap, t.data(), 1);
-  tpsv("UNU", n, ap, u.data(), 1);
-  for (const char *v : {"utn", "uCn", "uxn", "UNq"}) {
-    Vec x = b;
-    tpsv(v, n, ap, x.data(), 1);
-    EXPECT_EQ(x, v[2] == 'q' ? u : t) << v;
-  }
   // Upper, not transposed: x(2) = 0 skips column 2, whose NaN must not
   // reach x(1).
   Vec tri = {2, std::nan(""), 1, 0.5, 0.0, 4}, x = {1, 0, 8};
@@ -97,9 +86,9 @@ TEST(Tpsv, OptionLettersAndSkippedColumns) {
 }
 
 // Rows past n in each column keep their values; info is not written on
-// success. Columns solved together (counts around the lane widths; the long
-// order fills the column buffer of the widest lanes) give the bits of each
-// column solved alone, as does eacort for one column.
+// success; one column ignores ldb, even 0. Columns solved together (counts
+// around the lane widths; the long order fills the column buffer of the
+// widest lanes) give the bits of each column solved alone, as does eacort.
 TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
   using Dpptrs = void (*)(const char *, const int *, const int *, const double *, double *, const int *, int *, int);
   auto dpptrs = qvk_test::ref_lapack<Dpptrs>("dpptrs_");
@@ -108,18 +97,13 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
     for (int nrhs : {1, 2, 3, 8}) {
       SCOPED_TRACE(testing::Message() << "n " << n << " nrhs " << nrhs);
       const Vec ap = spd(n, n);
-      const int ldb = n + 3;
+      const int ldb = n + 3, ours = nrhs == 1 ? 0 : ldb;
+      int info = -5, ref_info = 0;
       qvk_test::expect_oracle_agrees(
           qvk_test::random_doubles(ldb * nrhs, n + nrhs, 0.5, 2.0),
-          [&](Vec &b) {
-            int info = -5;
-            e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1);
-            EXPECT_EQ(info, -5);
-          },
-          [&](Vec &b) {
-            int info = 0;
-            dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1);
-          });
+          [&](Vec &b) { e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ours, &info, 1); },
+          [&](Vec &b) { dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ldb, &ref_info, 1); });
+      EXPECT_EQ(info, -5);
     }
   for (int n : {37, 600})
     for (int nrhs : {2, 7, 9, 17}) {
@@ -141,26 +125,16 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
         EXPECT_SAME_BITS(c.data(), alone.data(), n);
       });
     }
-}
-
-// Only U is accepted (info 1, b kept); nrhs = 1 ignores ldb, even 0;
-// leading zeros are not skipped, so a NaN in the factor reaches the solution.
-TEST(Pptrs, InfoRuleAndLeadingDimension) {
-  const int n = 4, one = 1, two = 2, ldb = 4, zero = 0;
-  const Vec ap = spd(n, 2), b0 = {1, 2, 3, 4, 5, 6, 7, 8};
-  Vec b = b0, b1 = b0, b2 = b0, z = {0, 0, 1, 1}, bad = ap;
+  // Only U is accepted (info 1, b kept); leading zeros are not skipped, so
+  // a NaN in the factor reaches the solution.
+  const int n = 4, two = 2, one = 1;
+  Vec ap = spd(n, 2), b = {1, 2, 3, 4, 5, 6, 7, 8}, z = {0, 0, 1, 1};
   int info = 0;
-  e_dpptrs("L", &n, &two, ap.data(), b.data(), &ldb, &info, 1);
+  e_dpptrs("L", &n, &two, ap.data(), b.data(), &n, &info, 1);
   EXPECT_EQ(info, 1);
-  EXPECT_EQ(b, b0);
-  info = 9;
-  e_dpptrs("U", &n, &one, ap.data(), b1.data(), &zero, &info, 1);
-  e_dpptrs("U", &n, &one, ap.data(), b2.data(), &ldb, &info, 1);
-  EXPECT_EQ(b1, b2);
-  EXPECT_NE(b1[0], b0[0]);
-  EXPECT_EQ(info, 9);
-  bad[1] = std::nan("");  // u(1,2)
-  e_dpptrs("U", &n, &one, bad.data(), z.data(), &ldb, &info, 1);
+  EXPECT_EQ(b, (Vec{1, 2, 3, 4, 5, 6, 7, 8}));
+  ap[1] = std::nan("");  // u(1,2)
+  e_dpptrs("U", &n, &one, ap.data(), z.data(), &n, &info, 1);
   EXPECT_TRUE(std::isnan(z[0]));
 }
 
@@ -168,7 +142,10 @@ TEST(Pptrs, InfoRuleAndLeadingDimension) {
 // of the original row with the earlier factor rows, bit for bit; the factor
 // agrees with the reference DPPTRF to rounding (its pivots subtract one dot
 // product instead of a running difference); piv is written only on failure.
-TEST(Cholesky, MatchesReferenceSolveAndFactorization) {
+// On every path, the scalar bits for random matrices, a failure half-way, and
+// NaN / Inf / subnormal entries (a NaN pivot is not reported), info and the
+// failed pivot included.
+TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
   using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
   auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
   auto dpptrf = qvk_test::ref_lapack<Dpptrf>("dpptrf_");
@@ -193,25 +170,18 @@ TEST(Cholesky, MatchesReferenceSolveAndFactorization) {
         EXPECT_ORACLE_BITS(ap.data() + at(i, 1), row.data(), m);
       }
     });
-  }
-}
-
-// Random matrices, a failure half-way, and NaN / Inf / subnormal entries (a
-// NaN pivot is not reported); info and the failed pivot ride along.
-TEST(Cholesky, EveryPathGivesTheScalarBits) {
-  for (int n : kOrders)
     for (int variant = 0; variant < 3; ++variant) {
-      SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant);
-      Vec a = spd(n, 7 * n + variant);
-      if (variant == 1) a[at((n + 1) / 2, (n + 1) / 2)] = 0.5;  // may fail there
-      const Vec junk = qvk_test::adversarial_doubles(a.size(), n);
-      for (size_t k = 0; variant == 2 && k < a.size(); k += 4) a[k] = junk[k];
-      qvk_test::expect_paths_agree(a, [&](Vec &ap) {
+      Vec b = spd(n, 7 * n + variant);
+      if (variant == 1) b[at((n + 1) / 2, (n + 1) / 2)] = 0.5;  // may fail there
+      const Vec junk = qvk_test::adversarial_doubles(b.size(), n);
+      for (size_t k = 0; variant == 2 && k < b.size(); k += 4) b[k] = junk[k];
+      qvk_test::expect_paths_agree(b, [&](Vec &ap) {
         double piv = 0.0;
         const int info = factor(ap, n, 1, 1.0, &piv);
         ap.push_back(info), ap.push_back(info ? piv : 0.0);
       });
     }
+  }
 }
 
 // A failure leaves rows before it complete, its own off-diagonals computed
@@ -246,20 +216,16 @@ TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
 // singular pivot; i1 > n factors nothing (info 0, piv untouched); a NaN
 // pivot is stored, not reported; a starting row below one starts at one.
 TEST(Cholesky, ThresholdAndStartingRows) {
-  Vec one = {4.0}, a = {1.0, 1.0, 1.0 + 1e-12}, b = {4.0, 1.0, 9.0}, c = {std::nan(""), 1.0, 9.0};
-  double piv = 0.0;
+  Vec one = {4.0}, tol = {2.5}, a = {1.0, 1.0, 1.0 + 1e-12}, b = {4.0, 1.0, 9.0}, c = {std::nan(""), 1.0, 9.0};
+  double piv = 0.0, piv2 = 5.0;
   EXPECT_EQ(factor(one, 1), 0);
-  EXPECT_EQ(one[0], 2.0);
-  one = {2.5};
-  EXPECT_EQ(factor(one, 1, 1, 2.5, &piv), 1);
-  EXPECT_EQ(piv, 2.5);
-  EXPECT_EQ(one[0], 2.5);
+  EXPECT_EQ(factor(tol, 1, 1, 2.5, &piv), 1);
+  EXPECT_EQ(Vec({one[0], tol[0], piv}), Vec({2.0, 2.5, 2.5}));
   EXPECT_EQ(factor(a, 2, 1, 1e-9, &piv), 2);
   EXPECT_EQ(a[1], 1.0);
-  piv = 5.0;
-  EXPECT_EQ(factor(b, 2, 3, 0.0, &piv), 0);
+  EXPECT_EQ(factor(b, 2, 3, 0.0, &piv2), 0);
   EXPECT_EQ(b, (Vec{4.0, 1.0, 9.0}));
-  EXPECT_EQ(piv, 5.0);
+  EXPECT_EQ(piv2, 5.0);
   EXPECT_EQ(factor(c, 2), 0);
   EXPECT_TRUE(std::isnan(c[0]) && std::isnan(c[2]));
   Vec x = spd(9, 5), y = x;
@@ -282,12 +248,9 @@ TEST(CrossBuild, PackedKernelsReproduceTheRecordedChecksum) {
       int info = 0;
       double piv = 0.0;
       eaxfch(nullptr, &one, &n, &tol, ap.data(), &info, &piv);
-      sum.add(static_cast<long long>(info));
-      sum.add(ap.data(), ap.size());
+      sum.add(static_cast<long long>(info)), sum.add(ap.data(), ap.size());
       eaxfch(nullptr, &one, &n, &high, bad.data(), &info, &piv);
-      sum.add(static_cast<long long>(info));
-      sum.add(piv);
-      sum.add(bad.data(), bad.size());
+      sum.add(static_cast<long long>(info)), sum.add(piv), sum.add(bad.data(), bad.size());
       for (int nrhs : {1, 3}) {
         Vec b = qvk_test::portable_doubles(n * nrhs, 5 * n + nrhs, -20, 20);
         e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &n, &info, 1);

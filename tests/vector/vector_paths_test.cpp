@@ -115,15 +115,13 @@ TEST(Oracle, Level1RoutinesMatchReference) {
       SCOPED_TRACE(testing::Message() << "n " << n << " incx " << s[0] << " incy " << s[1]);
       const int len = n * 4 + 1, *ix = &s[0], *iy = &s[1];
       Vec buf = qvk_test::random_doubles(2 * len, n);
-      qvk_test::expect_oracle_agrees(buf, [&](Vec &p) { e_dcopy(&n, &p[0], ix, &p[len], iy); },
-                                     [&](Vec &p) { dcopy(&n, &p[0], ix, &p[len], iy); });
-      qvk_test::expect_oracle_agrees(buf, [&](Vec &p) { e_dswap(&n, &p[0], ix, &p[len], iy); },
-                                     [&](Vec &p) { dswap(&n, &p[0], ix, &p[len], iy); });
-      qvk_test::expect_oracle_agrees(buf, [&](Vec &p) { e_daxpy(&n, &a, &p[0], ix, &p[len], iy); },
-                                     [&](Vec &p) { daxpy(&n, &a, &p[0], ix, &p[len], iy); });
+      auto agree = [&](auto ours, auto ref) { qvk_test::expect_oracle_agrees(buf, ours, ref); };
+      agree([&](Vec &p) { e_dcopy(&n, &p[0], ix, &p[len], iy); }, [&](Vec &p) { dcopy(&n, &p[0], ix, &p[len], iy); });
+      agree([&](Vec &p) { e_dswap(&n, &p[0], ix, &p[len], iy); }, [&](Vec &p) { dswap(&n, &p[0], ix, &p[len], iy); });
+      agree([&](Vec &p) { e_daxpy(&n, &a, &p[0], ix, &p[len], iy); },
+            [&](Vec &p) { daxpy(&n, &a, &p[0], ix, &p[len], iy); });
       if (*ix <= 0) continue;  // the reference scaling and search do nothing there
-      qvk_test::expect_oracle_agrees(buf, [&](Vec &p) { e_dscal(&n, &a, &p[0], ix); },
-                                     [&](Vec &p) { dscal(&n, &a, &p[0], ix); });
+      agree([&](Vec &p) { e_dscal(&n, &a, &p[0], ix); }, [&](Vec &p) { dscal(&n, &a, &p[0], ix); });
       for (auto &v : buf) v = std::round(v * 4);  // many ties, both signs
       EXPECT_EQ(e_idamax(&n, buf.data(), ix), idamax(&n, buf.data(), ix));
     }
@@ -141,19 +139,15 @@ TEST(CrossBuild, VectorKernelsReproduceTheRecordedChecksum) {
         const double a = x[0] * 3.0;
         e_daxpy(&n, &a, x.data(), &inc, y.data(), &one);
         e_dscal(&n, &a, x.data(), &inc);
-        sum.add(y.data(), y.size());
-        sum.add(x.data(), x.size());
-        sum.add(e_dasum(&n, y.data(), &inc));
-        sum.add(e_dnrm2(&n, y.data(), &inc));
-        sum.add(damax(&n, y.data(), &inc));
+        sum.add(y.data(), y.size()), sum.add(x.data(), x.size());
+        sum.add(e_dasum(&n, y.data(), &inc)), sum.add(e_dnrm2(&n, y.data(), &inc)), sum.add(damax(&n, y.data(), &inc));
         sum.add(static_cast<long long>(e_idamax(&n, y.data(), &inc)));
         drscl(&n, &a, y.data(), &inc);
         sum.add(y.data(), y.size());
         std::vector<int> idx(n);
         for (int i = 0; i < n; ++i) idx[i] = (i * 7) % len + 1;
         e_daxpyi(&n, &a, x.data(), idx.data(), y.data());
-        sum.add(y.data(), y.size());
-        sum.add(e_ddoti(&n, x.data(), idx.data(), y.data()));
+        sum.add(y.data(), y.size()), sum.add(e_ddoti(&n, x.data(), idx.data(), y.data()));
       }
     // The norm through all four phases and the rotation across magnitudes.
     for (int e : {-200, -40, 0, 40, 200}) {
@@ -163,8 +157,7 @@ TEST(CrossBuild, VectorKernelsReproduceTheRecordedChecksum) {
       for (size_t i = 0; i + 1 < v.size(); i += 2) {
         double c, s;
         e_drotg(&v[i], &v[i + 1], &c, &s);
-        sum.add(v.data() + i, 2);
-        sum.add(c), sum.add(s);
+        sum.add(v.data() + i, 2), sum.add(c), sum.add(s);
       }
     }
     return sum.value();

@@ -13,44 +13,45 @@ const double kInf = std::numeric_limits<double>::infinity();
 using qvk_test::bits;
 using qvk_test::Vec;
 
+// y one element after x: y(1..10) gets the old x(1..10), and back; every
+// payload kept.
 TEST(Copy, KeepsBitsAndMovesOverlappingBlocks) {
-  int one = 1, ten = 10, m = 37;
-  // y one element after x: y(1..10) gets the old x(1..10), and back.
-  double buf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-  int ibuf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-  e_dcopy(&ten, buf, &one, buf + 1, &one);
+  int one = 1, ten = 10, m = 37, ibuf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+  Vec buf = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, b(37);
+  e_dcopy(&ten, &buf[0], &one, &buf[1], &one);
   e_icopy(&ten, ibuf + 1, &one, ibuf, &one);
-  EXPECT_EQ(Vec(buf, buf + 11), (Vec{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(buf, (Vec{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(ibuf[0] * 100 + ibuf[9], 211);
   const Vec a = qvk_test::adversarial_doubles(37, 5);
-  Vec b(37);
   e_dcopy(&m, a.data(), &one, b.data(), &one);
   EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 37), -1);
 }
 
+// Clears write +0.0 (increment 0: x(1) only); 0 * Inf and 0 * NaN stay NaN
+// and 0 * -2 is -0; a negative increment acts as its magnitude, 0 scales
+// x(1) n times.
 TEST(ZeroAndScale, IncrementsAndTheProductAlwaysFormed) {
-  double x[5] = {-1, -2, -3, -4, -5}, s[3] = {kInf, kNaN, -2.0}, z = 0.0;
+  double x[5] = {-1, -2, -3, -4, -5}, s[3] = {kInf, kNaN, -2.0}, z = 0.0, a = 3.0, r = 1.0;
   int two = 2, three = 3, m2 = -2, zero = 0, one = 1, ix[3] = {7, 8, 9};
-  e_dzero(&two, x, &m2);          // elements 1 and 3, +0.0
-  e_dzero(&three, x + 4, &zero);  // increment 0: only x(1)
+  e_dzero(&two, x, &m2);
+  e_dzero(&three, x + 4, &zero);
+  e_izero(&two, ix, &two);
   for (int i : {0, 2, 4}) EXPECT_EQ(bits(x[i]), 0u);
   EXPECT_EQ(x[1], -2);
-  e_izero(&two, ix, &two);
   EXPECT_EQ(ix[0] + ix[1] + ix[2], 8);
-  // 0 * Inf and 0 * NaN stay NaN, 0 * -2 is -0.
   e_dscal(&three, &z, s, &one);
-  EXPECT_TRUE(std::isnan(s[0]) && std::isnan(s[1]));
-  EXPECT_EQ(bits(s[2]), bits(-0.0));
-  // A negative increment acts as its magnitude; 0 scales x(1) n times.
-  double p[6] = {1, 2, 3, 4, 5, 6}, q[6] = {1, 2, 3, 4, 5, 6}, a = 3.0, r = 1.0;
-  e_dscal(&three, &a, p, &two);
-  e_dscal(&three, &a, q, &m2);
+  EXPECT_TRUE(std::isnan(s[0]) && std::isnan(s[1]) && bits(s[2]) == bits(-0.0));
+  Vec p = {1, 2, 3, 4, 5, 6}, q = p;
+  e_dscal(&three, &a, p.data(), &two);
+  e_dscal(&three, &a, q.data(), &m2);
   e_dscal(&three, &a, &r, &zero);
-  EXPECT_EQ(Vec(p, p + 6), (Vec{3, 2, 9, 4, 15, 6}));
-  EXPECT_EQ(Vec(q, q + 6), Vec(p, p + 6));
+  EXPECT_EQ(p, (Vec{3, 2, 9, 4, 15, 6}));
+  EXPECT_EQ(q, p);
   EXPECT_EQ(r, 27.0);
 }
 
+// 0 and 1 are skipped (x keeps a NaN); 10 * (1/3) rounds differently from
+// 10 / 3.
 TEST(ReciprocalScale, SkipsZeroAndOneAndMultipliesByTheRoundedReciprocal) {
   double x[2] = {kNaN, 8.0}, sa0 = 0.0, sa1 = 1.0, sa4 = 4.0, sa3 = 3.0, y = 10.0;
   int n = 2, one = 1;
@@ -58,19 +59,19 @@ TEST(ReciprocalScale, SkipsZeroAndOneAndMultipliesByTheRoundedReciprocal) {
   drscl(&n, &sa1, x, &one);
   EXPECT_EQ(x[1], 8.0);
   drscl(&n, &sa4, x, &one);
+  drscl(&one, &sa3, &y, &one);
   EXPECT_EQ(x[1], 2.0);
-  drscl(&one, &sa3, &y, &one);  // 10 * (1/3) rounds differently from 10 / 3
   EXPECT_EQ(y, 10.0 * (1.0 / 3.0));
   EXPECT_NE(y, 10.0 / 3.0);
 }
 
+// y = x shifted by one: each update reads the element the previous one
+// wrote, as the one-at-a-time loop does.
 TEST(Update, ZeroAlphaLeavesYAloneAndOverlapsReadEarlierStores) {
   double x[3] = {kNaN, kInf, 1}, y[3] = {1, 2, 3}, zero = 0.0, a = 1.0;
   int n = 3, one = 1, n39 = 39;
   e_daxpy(&n, &zero, x, &one, y, &one);
   EXPECT_EQ(Vec(y, y + 3), (Vec{1, 2, 3}));
-  // y = x shifted by one: each update reads the element the previous one
-  // wrote, as the one-at-a-time loop does.
   qvk_test::for_each_isa([&](int) {
     Vec buf(40, 1.0);
     e_daxpy(&n39, &a, &buf[0], &one, &buf[1], &one);
@@ -94,7 +95,7 @@ TEST(Sums, OneSequentialSum) {
   EXPECT_EQ(e_ddoti(&nz, x.data(), idx, y.data()), 1.0);
 }
 
-TEST(Norm, FollowsThePhasesOfTheScaledAlgorithm) {
+TEST(Norm, PhasesOfTheScaledAlgorithmIncrementsAndAccuracy) {
   const struct {
     Vec x;
     double want;
@@ -135,12 +136,14 @@ TEST(Norm, FollowsThePhasesOfTheScaledAlgorithm) {
   EXPECT_NEAR(r / scaled, 1.0, 1e-6);
 }
 
+// The first of equal magnitudes is kept, a NaN replaces the largest so far;
+// n = 1 reads nothing; increments of every sign.
 TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
   int three = 3, one = 1, m1 = -1, zero = 0, two = 2;
   double a[3] = {3, -3, 1}, b[3] = {1, kNaN, 2}, c[3] = {1, kNaN, 0.5}, d[5] = {1, 9, -4, 9, 8};
   EXPECT_EQ(e_idamax(&three, a, &one), 1);
   EXPECT_EQ(e_idamax(&three, b, &one), 3);
-  EXPECT_EQ(e_idamax(&one, nullptr, &one), 1);  // n = 1 reads nothing
+  EXPECT_EQ(e_idamax(&one, nullptr, &one), 1);
   EXPECT_EQ(damax(&three, c, &one), 0.5);
   EXPECT_EQ(e_idamax(&three, d, &two), 3);  // (1, -4, 8): position 3, storage 5
   EXPECT_EQ(damax(&three, d, &m1), 9.0);
@@ -172,6 +175,8 @@ TEST(Rotation, ListedCasesAndProperties) {
   }
 }
 
+// Repeated positions add up, a zero factor leaves y, the last store wins;
+// gather then scatter puts every payload back.
 TEST(Sparse, RepeatedPositionsZeroFactorAndRoundTrip) {
   qvk_test::for_each_isa([](int) {
     double y[4] = {0, 0, 10, 0}, x[2] = {1.0, 2.0}, ny[2] = {kNaN, 5}, a = 1.0, zero = 0.0;
@@ -181,7 +186,7 @@ TEST(Sparse, RepeatedPositionsZeroFactorAndRoundTrip) {
     e_daxpyi(&two, &zero, x, i2, ny);
     EXPECT_EQ(ny[1], 5.0);
     e_dsctr(&two, x, same, y);
-    EXPECT_EQ(y[2], 2.0);  // the last store wins
+    EXPECT_EQ(y[2], 2.0);
   });
   const Vec full = qvk_test::adversarial_doubles(66, 9);
   Vec g(33), back(66, 0.0);
