@@ -154,18 +154,18 @@ Vec expected(const GemvKernel &k, Gemv g) {
 // infinities, signed zeros and subnormals in A and x.
 TEST(GemvBits, EveryKernelKeepsItsOrderOnEveryPath) {
   vector<std::pair<int, int>> shapes;
-  for (int m : {1, 3, 4, 7, 8, 9, 12, 15, 16, 17, 31, 32, 33, 37, 65})
+  for (int m : {1, 3, 4, 6, 7, 8, 9, 12, 15, 16, 17, 21, 31, 32, 33, 36, 37, 65})
     for (int n : {1, 2, 4, 5, 7, 9, 16, 17, 63, 64, 65, 70, 128, 130}) shapes.push_back({m, n});
   for (int len : {511, 512, 513, 1100}) shapes.insert(shapes.end(), {{13, len}, {len, 19}});
   for (int m : {1025, 1031, 1043})
     for (int n : {1, 3, 6, 67}) shapes.push_back({m, n});
-  const int incs[][2] = {{1, 1}, {2, 3}, {3, 1}, {-1, 1}, {1, -2}};
+  const int incs[][2] = {{1, 1}, {2, 3}, {3, 1}, {1, 2}, {-1, 1}, {1, -2}};
   const double betas[] = {0.75, 0.0, 1.0, -2.5};
   std::mt19937 pick(1);
   for (const GemvKernel &k : kGemv)
     for (const auto &shape : shapes)
       for (int unit : {1, 0}) {
-        const int *inc = incs[unit ? 0 : 1 + pick() % (k.inner ? 4 : 2)];
+        const int *inc = incs[unit ? 0 : 1 + pick() % (k.inner ? 5 : 3)];
         const uint32_t seed = pick();
         const double beta = betas[pick() % 4];
         Gemv g = make_gemv(k.trans, shape.first, shape.second, inc[0], inc[1], seed, beta);
