@@ -12,8 +12,6 @@
 namespace {
 
 using qvk_test::Vec;
-using Dtpsv = void (*)(const char *, const char *, const char *, const int *, const double *, double *,
-                       const int *, int, int, int);
 // Past 101 the 32-bit reference's x87 rounding drifts beyond its slack.
 const int kOrders[] = {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 31, 33, 64, 70, 101};
 
@@ -59,7 +57,7 @@ TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
   const char *const variants[][2] = {{"UNN", "UNN"}, {"UNU", "UNU"}, {"UTN", "UTN"}, {"UTU", "UTU"},
                                      {"LNN", "LNN"}, {"LNU", "LNU"}, {"LTN", "LTN"}, {"LTU", "LTU"},
                                      {"utn", "UTN"}, {"uCn", "UTN"}, {"Lxn", "LTN"}, {"UNq", "UNU"}};
-  auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
+  auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
   ASSERT_ORACLE(dtpsv);
   for (const auto &v : variants)
     for (int n : kOrders) {
@@ -91,8 +89,7 @@ TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
 // around the lane widths; the long order fills the column buffer of the
 // widest lanes) give the bits of each column solved alone, as does eacort.
 TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
-  using Dpptrs = void (*)(const char *, const int *, const int *, const double *, double *, const int *, int *, int);
-  auto dpptrs = qvk_test::ref_lapack<Dpptrs>("dpptrs_");
+  auto dpptrs = qvk_test::ref_lapack<decltype(&e_dpptrs)>("dpptrs_");
   ASSERT_ORACLE(dpptrs);
   for (int n : kOrders)
     for (int nrhs : {1, 2, 3, 8}) {
@@ -148,7 +145,7 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
 // failed pivot included.
 TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
   using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
-  auto dtpsv = qvk_test::ref_blas<Dtpsv>("dtpsv_");
+  auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
   auto dpptrf = qvk_test::ref_lapack<Dpptrf>("dpptrf_");
   ASSERT_ORACLE(dtpsv && dpptrf);
   for (int n : {1, 2, 3, 4, 5, 8, 9, 13, 16, 17, 33, 70, 151}) {

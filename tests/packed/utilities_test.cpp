@@ -73,8 +73,7 @@ TEST(Typed, ClearAndCopyEveryTypeCode) {
 // one running sum left to right gives big - 1, a group of the small terms
 // summed first would not.
 TEST(Dot, MatchesReferenceDdotAndSumsLeftToRight) {
-  using Ddot = double (*)(const int *, const double *, const int *, const double *, const int *);
-  auto ddot = qvk_test::ref_blas<Ddot>("ddot_");
+  auto ddot = qvk_test::ref_blas<decltype(&eaxscl)>("ddot_");
   ASSERT_ORACLE(ddot);
   for (int n : {0, 1, 4, 5, 7, 11, 64, 203})
     for (int incx : {1, -1, 3, -2})

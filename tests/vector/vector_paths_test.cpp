@@ -97,16 +97,12 @@ TEST(Paths, SparseGatherScatterUpdate) {
 
 // Finite data: where both define a result, it must be the reference's bits.
 TEST(Oracle, Level1RoutinesMatchReference) {
-  using Copy = void (*)(const int *, const double *, const int *, double *, const int *);
-  using Swap = void (*)(const int *, double *, const int *, double *, const int *);
-  using Axpy = void (*)(const int *, const double *, const double *, const int *, double *, const int *);
-  using Scal = void (*)(const int *, const double *, double *, const int *);
-  using Amax = int (*)(const int *, const double *, const int *);
-  auto dcopy = qvk_test::ref_blas<Copy>("dcopy_");
-  auto dswap = qvk_test::ref_blas<Swap>("dswap_");
-  auto daxpy = qvk_test::ref_blas<Axpy>("daxpy_");
-  auto dscal = qvk_test::ref_blas<Scal>("dscal_");
-  auto idamax = qvk_test::ref_blas<Amax>("idamax_");
+  // The reference routines have our entries' signatures.
+  auto dcopy = qvk_test::ref_blas<decltype(&e_dcopy)>("dcopy_");
+  auto dswap = qvk_test::ref_blas<decltype(&e_dswap)>("dswap_");
+  auto daxpy = qvk_test::ref_blas<decltype(&e_daxpy)>("daxpy_");
+  auto dscal = qvk_test::ref_blas<decltype(&e_dscal)>("dscal_");
+  auto idamax = qvk_test::ref_blas<decltype(&e_idamax)>("idamax_");
   ASSERT_ORACLE(dcopy && dswap && daxpy && dscal && idamax);
   const double a = -0.3125;
   const int incs[][2] = {{1, 1}, {2, 3}, {-1, 1}, {1, -2}, {-3, -2}, {0, 1}, {4, -1}};
