@@ -1,6 +1,6 @@
-// Test tools for code that writes to standard output and to files:
-// standard output captured into a file (descriptor 1 saved and restored),
-// temporary directories, whole-file reads and a count of open descriptors.
+// Test tools for code that writes to standard output and to files: output
+// captured through a file, temporary directories, whole-file reads, a count
+// of open descriptors, environment and fault-checkpoint scopes.
 #ifndef QVK_TESTS_COMMON_CAPTURE_H
 #define QVK_TESTS_COMMON_CAPTURE_H
 
@@ -20,9 +20,8 @@
 namespace qvk_test {
 
 inline std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream all;
-  all << in.rdbuf();
+  all << std::ifstream(path, std::ios::binary).rdbuf();
   return all.str();
 }
 
@@ -45,17 +44,14 @@ class TempDir {
  public:
   TempDir() {
     const char *base = getenv("TMPDIR");
-    std::string pattern = std::string(base && base[0] ? base : "/tmp") + "/qvk_test_XXXXXX";
-    path_ = pattern;
+    path_ = std::string(base && base[0] ? base : "/tmp") + "/qvk_test_XXXXXX";
     if (!mkdtemp(&path_[0])) path_.clear();
   }
   ~TempDir() {
     if (path_.empty()) return;
     if (DIR *d = opendir(path_.c_str())) {
-      while (dirent *e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") unlink((path_ + "/" + name).c_str());
-      }
+      while (dirent *e = readdir(d))
+        if (std::string(".") != e->d_name && std::string("..") != e->d_name) unlink(file(e->d_name).c_str());
       closedir(d);
     }
     rmdir(path_.c_str());
@@ -67,64 +63,47 @@ class TempDir {
   std::string path_;
 };
 
-// Points descriptor 1 (or target) at a file until text() or destruction;
-// what reached it meanwhile is in text().
-class StdoutCapture {
- public:
-  explicit StdoutCapture(int target = 1) : target_(target) {
-    fflush(stdout);
-    fflush(stderr);
-    saved_ = dup(target_);
-    int fd = open(dir_.file("stdout").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, target_);
-    close(fd);
-  }
-  ~StdoutCapture() { restore(); }
-  std::string text() {
-    restore();
-    return read_file(dir_.file("stdout"));
-  }
-
- private:
-  void restore() {
-    if (saved_ < 0) return;
-    fflush(stdout);
-    fflush(stderr);
-    dup2(saved_, target_);
-    close(saved_);
-    saved_ = -1;
-  }
-  TempDir dir_;
-  int target_;
-  int saved_ = -1;
-};
-
 // Sets an environment variable for a scope and puts back the old value.
 class EnvScope {
  public:
   EnvScope(const char *name, const char *value) : name_(name) {
-    const char *old = getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
+    if (const char *old = getenv(name)) old_ = old, had_ = true;
+    value ? setenv(name, value, 1) : unsetenv(name);
   }
-  ~EnvScope() {
-    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-    else unsetenv(name_.c_str());
-  }
+  ~EnvScope() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
 
  private:
   std::string name_, old_;
   bool had_ = false;
 };
 
-// What body writes to descriptor fd (1: standard output, 2: errors).
+// What body writes to descriptor fd (1: standard output, 2: errors): fd
+// points at a file meanwhile, and is put back even if body throws.
 template <class F>
 std::string output_of(F &&body, int fd = 1) {
-  StdoutCapture capture(fd);
-  body();
-  return capture.text();
+  TempDir dir;
+  struct Redirect {
+    int fd, saved;
+    Redirect(int target, const std::string &file) : fd(target) {
+      fflush(stdout);
+      fflush(stderr);
+      saved = dup(fd);
+      int f = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+      dup2(f, fd);
+      close(f);
+    }
+    ~Redirect() {
+      fflush(stdout);
+      fflush(stderr);
+      dup2(saved, fd);
+      close(saved);
+    }
+  };
+  {
+    Redirect redirect(fd, dir.file("out"));
+    body();
+  }
+  return read_file(dir.file("out"));
 }
 
 // Runs body with the n-th call of the platform's fault checkpoint made to

@@ -16,22 +16,17 @@ std::vector<int> supported_isas() {
 std::vector<int> boundary_sizes() {
   std::vector<int> s;
   for (int n = 0; n <= 70; ++n) s.push_back(n);
-  for (int n : {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099}) s.push_back(n);
+  s.insert(s.end(), {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099});
   return s;
 }
 
-long first_bit_difference(const double *a, const double *b, size_t n) {
+static long difference(const double *a, const double *b, size_t n, bool nan_equal) {
   for (size_t i = 0; i < n; ++i)
-    if (bits(a[i]) != bits(b[i]) && !(std::isnan(a[i]) && std::isnan(b[i])))
-      return static_cast<long>(i);
+    if (bits(a[i]) != bits(b[i]) && !(nan_equal && std::isnan(a[i]) && std::isnan(b[i]))) return static_cast<long>(i);
   return -1;
 }
-
-long exact_bit_difference(const double *a, const double *b, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    if (bits(a[i]) != bits(b[i])) return static_cast<long>(i);
-  return -1;
-}
+long first_bit_difference(const double *a, const double *b, size_t n) { return difference(a, b, n, true); }
+long exact_bit_difference(const double *a, const double *b, size_t n) { return difference(a, b, n, false); }
 
 std::vector<double> random_doubles(size_t n, uint32_t seed, double lo, double hi) {
   std::mt19937 gen(seed);
@@ -43,16 +38,14 @@ std::vector<double> random_doubles(size_t n, uint32_t seed, double lo, double hi
 }
 
 std::vector<double> adversarial_doubles(size_t n, uint32_t seed) {
-  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
-  const double specials[] = {nan, -nan, from_bits(0x7FF8000000ABCDEFull) /* quiet, payload */,
-                             from_bits(0x7FF0000000000123ull) /* signalling */, inf, -inf, 0.0, -0.0,
-                             std::numeric_limits<double>::denorm_min(), -4.9e-320,
-                             std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
-                             -1.0e300, 1.0e-300, 1.0, -1.0};
-  const size_t ns = sizeof specials / sizeof specials[0];
+  using lim = std::numeric_limits<double>;
+  const double specials[] = {lim::quiet_NaN(), -lim::quiet_NaN(), from_bits(0x7FF8000000ABCDEFull) /* payload */,
+                             from_bits(0x7FF0000000000123ull) /* signalling */, lim::infinity(), -lim::infinity(),
+                             0.0, -0.0, lim::denorm_min(), -4.9e-320, lim::min(), lim::max(), -1.0e300, 1.0e-300,
+                             1.0, -1.0};
   std::mt19937 gen(seed);
   std::uniform_int_distribution<int> pick(0, 3);
-  std::uniform_int_distribution<size_t> which(0, ns - 1);
+  std::uniform_int_distribution<size_t> which(0, sizeof specials / sizeof specials[0] - 1);
   std::vector<double> v = random_doubles(n, seed ^ 0x9E3779B9u);
   for (auto &x : v)
     if (pick(gen) == 0) x = specials[which(gen)];
@@ -74,11 +67,8 @@ std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp, int m
 }
 
 void Checksum::add(double v) {
-  uint64_t u = std::isnan(v) ? 0x7FF8000000000000ull : bits(v);
-  for (int i = 0; i < 8; ++i) {
-    h_ ^= (u >> (8 * i)) & 0xFF;
-    h_ *= 1099511628211ull;
-  }
+  const uint64_t u = std::isnan(v) ? 0x7FF8000000000000ull : bits(v);
+  for (int i = 0; i < 8; ++i) h_ = (h_ ^ ((u >> (8 * i)) & 0xFF)) * 1099511628211ull;
 }
 
 void Checksum::add(long long v) { add(from_bits(static_cast<uint64_t>(v))); }
@@ -87,8 +77,7 @@ long oracle_difference(const double *a, const double *b, size_t n) {
 #if defined(__i386__)
   for (size_t i = 0; i < n; ++i) {
     if (bits(a[i]) == bits(b[i]) || (std::isnan(a[i]) && std::isnan(b[i]))) continue;
-    const double scale = std::fmax(std::fabs(a[i]), std::fabs(b[i]));
-    if (!(std::fabs(a[i] - b[i]) <= kX87Slack * scale)) return static_cast<long>(i);
+    if (!(std::fabs(a[i] - b[i]) <= kX87Slack * std::fmax(std::fabs(a[i]), std::fabs(b[i])))) return static_cast<long>(i);
   }
   return -1;
 #else
@@ -96,25 +85,18 @@ long oracle_difference(const double *a, const double *b, size_t n) {
 #endif
 }
 
-namespace {
-
 // The reference BLAS is opened globally and first: the reference LAPACK then
 // binds its BLAS calls to it (same soname) instead of whatever optimized
 // library the system name points at.
-void *symbol(void *lib, const char *name) { return lib ? dlsym(lib, name) : nullptr; }
-
-}  // namespace
-
 void *reference_blas_symbol(const char *name) {
   static void *lib = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
-  return symbol(lib, name);
+  return lib ? dlsym(lib, name) : nullptr;
 }
 
 void *reference_lapack_symbol(const char *name) {
   static void *lib = reference_blas_symbol("dcopy_") && *QVK_REF_LAPACK_PATH
-                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL)
-                         : nullptr;
-  return symbol(lib, name);
+                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
+  return lib ? dlsym(lib, name) : nullptr;
 }
 
 }  // namespace qvk_test

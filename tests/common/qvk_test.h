@@ -25,8 +25,7 @@ struct IsaScope {
   IsaScope(const IsaScope &) = delete;
 };
 
-// Runs body(level) with each supported level forced in turn; failures name
-// the level.
+// Runs body(level) with each supported level forced in turn.
 template <class F>
 void for_each_isa(F body) {
   for (int level : supported_isas()) {
@@ -40,11 +39,9 @@ inline uint64_t bits(double v) { uint64_t u; std::memcpy(&u, &v, sizeof u); retu
 inline double from_bits(uint64_t u) { double v; std::memcpy(&v, &u, sizeof v); return v; }
 
 // Index of the first element whose bits differ, or -1. Two NaNs count as
-// equal: where two NaN operands meet, the processor keeps the payload of the
-// first operand, and the compiler may swap the operands of a commutative
-// operation in one path and not in another. Every other bit, the payload of
-// a NaN that meets a number included, is compared exactly. Copies, which
-// must keep every payload, are checked with exact_bit_difference.
+// equal (the compiler may swap the operands of a commutative operation in one
+// path, and the first NaN operand's payload wins); every other bit is
+// compared. Copies, which must keep payloads, use exact_bit_difference.
 long first_bit_difference(const double *a, const double *b, size_t n);
 long exact_bit_difference(const double *a, const double *b, size_t n);
 
@@ -57,17 +54,14 @@ long exact_bit_difference(const double *a, const double *b, size_t n);
   } while (0)
 #define EXPECT_SAME_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::first_bit_difference, a, b, n)
 
-// Values that catch a changed order or a fused multiply-add: wide exponent
-// range, cancellation, subnormals.
+// Wide exponent range, cancellation, subnormals: values that catch a changed
+// order or a fused multiply-add. adversarial_doubles mixes in NaNs (several
+// payloads), infinities, signed zeros, subnormals, huge and tiny values.
 std::vector<double> random_doubles(size_t n, uint32_t seed, double lo = -1.0, double hi = 1.0);
-// As random_doubles, with NaNs (several payloads), infinities, signed zeros,
-// subnormals, huge and tiny values mixed in.
 std::vector<double> adversarial_doubles(size_t n, uint32_t seed);
 
-// Cross-build checksums: the 64-bit and the 32-bit builds must give the same
-// bits, so a test can hash its results and compare with one recorded value.
-// portable_doubles draws from mt19937 with exact integer-to-double steps only,
-// so every build sees the same data; Checksum folds NaNs to one value.
+// Cross-build checksums: portable_doubles makes the same data in every build
+// (exact integer-to-double steps only); Checksum folds NaNs to one value.
 std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp = -30, int max_exp = 30);
 class Checksum {
  public:
@@ -80,30 +74,26 @@ class Checksum {
   uint64_t h_ = 14695981039346656037ull;
 };
 
-// Comparison with the reference BLAS/LAPACK: the same bits (two NaNs equal),
-// as first_bit_difference. The 32-bit reference libraries of the
-// distribution compute in x87 extended precision and round twice, so their
-// results are not those of double arithmetic; in the 32-bit build a
-// difference up to kX87Slack relative to the larger magnitude is accepted
-// there. Bit identity of the 32-bit build is held by the path tests and by
-// the cross-build checksums, which tie it to the 64-bit results.
+// Comparison with the reference BLAS/LAPACK: the same bits, as
+// first_bit_difference. The distribution's 32-bit reference libraries round
+// twice through x87 extended precision, so the 32-bit build accepts a
+// difference up to kX87Slack of the larger magnitude (the path tests and the
+// checksums hold that build's bits).
 constexpr double kX87Slack = 0x1p-40;
 long oracle_difference(const double *a, const double *b, size_t n);
 
 #define EXPECT_ORACLE_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::oracle_difference, a, b, n)
 
-// The reference BLAS and LAPACK, from their own files. The symbol is null
-// when the library is missing: the oracle tests then fail (ASSERT_ORACLE).
+// The reference BLAS and LAPACK, from their own files; null when missing
+// (ASSERT_ORACLE then fails the test).
 void *reference_blas_symbol(const char *name);
 void *reference_lapack_symbol(const char *name);
-
 template <class F> F ref_blas(const char *name) { return reinterpret_cast<F>(reference_blas_symbol(name)); }
 template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(reference_lapack_symbol(name)); }
 
 using Vec = std::vector<double>;
 
-// Sizes across every unroll, vector and cache-block boundary: 0..70, then
-// the edges of the wider blocks.
+// Sizes across every unroll, vector and cache-block boundary.
 std::vector<int> boundary_sizes();
 
 // Runs op on a copy of initial on the scalar path, then on every path, and
@@ -120,11 +110,7 @@ void expect_paths_agree(const Vec &initial, Op op, bool exact = false) {
     Vec got = initial;
     op(got);
     ASSERT_EQ(got.size(), want.size());
-    if (exact) {
-      EXPECT_EQ(exact_bit_difference(got.data(), want.data(), got.size()), -1);
-    } else {
-      EXPECT_SAME_BITS(got.data(), want.data(), got.size());
-    }
+    QVK_EXPECT_NO_DIFFERENCE((exact ? exact_bit_difference : first_bit_difference), got.data(), want.data(), got.size());
   });
 }
 

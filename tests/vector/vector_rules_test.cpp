@@ -13,117 +13,141 @@ const double kInf = std::numeric_limits<double>::infinity();
 using qvk_test::bits;
 using qvk_test::Vec;
 
-TEST(Copy, KeepsBitsAndMovesOverlappingBlocks) {
-  int one = 1, ten = 10;
-  // y one element after x: y(1..10) gets the old x(1..10), and back.
-  double buf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-  e_dcopy(&ten, buf, &one, buf + 1, &one);
-  EXPECT_EQ(Vec(buf, buf + 11), (Vec{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  int ibuf[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-  e_icopy(&ten, ibuf + 1, &one, ibuf, &one);
-  EXPECT_EQ(ibuf[0], 2);
-  EXPECT_EQ(ibuf[9], 11);
-  const Vec a = qvk_test::adversarial_doubles(37, 5);
-  Vec b(37);
-  int m = 37;
-  e_dcopy(&m, a.data(), &one, b.data(), &one);
-  EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 37), -1);
+Vec cat(std::initializer_list<Vec> parts) {
+  Vec all;
+  for (const Vec &p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
 }
 
-TEST(ZeroAndScale, IncrementsAndTheProductAlwaysFormed) {
-  double x[5] = {-1, -2, -3, -4, -5};
-  int two = 2, three = 3, m2 = -2, zero = 0, one = 1;
-  e_dzero(&two, x, &m2);       // elements 1 and 3, +0.0
-  e_dzero(&three, x + 4, &zero);  // increment 0: only x(1)
-  for (int i : {0, 2, 4}) EXPECT_EQ(bits(x[i]), 0u);
-  EXPECT_EQ(x[1], -2);
-  int ix[3] = {7, 8, 9};
-  e_izero(&two, ix, &two);
-  EXPECT_EQ(ix[0] + ix[1] + ix[2], 8);
-  // 0 * Inf and 0 * NaN stay NaN, 0 * -2 is -0.
-  double s[3] = {kInf, kNaN, -2.0}, z = 0.0;
-  e_dscal(&three, &z, s, &one);
-  EXPECT_TRUE(std::isnan(s[0]) && std::isnan(s[1]));
-  EXPECT_EQ(bits(s[2]), bits(-0.0));
-  // A negative increment acts as its magnitude; 0 scales x(1) n times.
-  double p[6] = {1, 2, 3, 4, 5, 6}, q[6] = {1, 2, 3, 4, 5, 6}, a = 3.0, r = 1.0;
-  e_dscal(&three, &a, p, &two);
-  e_dscal(&three, &a, q, &m2);
-  EXPECT_EQ(Vec(p, p + 6), (Vec{3, 2, 9, 4, 15, 6}));
-  EXPECT_EQ(Vec(q, q + 6), Vec(p, p + 6));
-  e_dscal(&three, &a, &r, &zero);
-  EXPECT_EQ(r, 27.0);
-}
+// Each rule runs kernels on small data and returns what they left or gave;
+// want is exact, bit for bit (+0.0 is not -0.0; NaNs equal).
+const struct {
+  const char *what;
+  Vec (*run)();
+  Vec want;
+} kRules[] = {
+    {"dcopy of y = x shifted by one moves the old x, icopy back",
+     [] {
+       int one = 1, ten = 10, ib[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+       Vec b = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+       e_dcopy(&ten, &b[0], &one, &b[1], &one), e_icopy(&ten, ib + 1, &one, ib, &one);
+       return cat({b, {double(ib[0]), double(ib[9])}});
+     },
+     {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 2, 11}},
+    {"clears write +0.0; increment -2 acts as 2, increment 0 clears x(1) only",
+     [] {
+       Vec x = {-1, -2, -3, -4, -5};
+       int two = 2, three = 3, m2 = -2, zero = 0, ix[3] = {7, 8, 9};
+       e_dzero(&two, &x[0], &m2), e_dzero(&three, &x[4], &zero), e_izero(&two, ix, &two);
+       return cat({x, {double(ix[0]), double(ix[1]), double(ix[2])}});
+     },
+     {0.0, -2, 0.0, -4, 0.0, 0, 8, 0}},
+    {"dscal forms every product (0 * Inf, 0 * NaN, 0 * -2); increment -2 acts as 2, 0 scales x(1) n times",
+     [] {
+       Vec s = {kInf, kNaN, -2.0}, p = {1, 2, 3, 4, 5, 6}, q = p, r = {1.0};
+       double z = 0.0, a = 3.0;
+       int one = 1, two = 2, m2 = -2, zero = 0, three = 3;
+       e_dscal(&three, &z, &s[0], &one), e_dscal(&three, &a, &p[0], &two);
+       e_dscal(&three, &a, &q[0], &m2), e_dscal(&three, &a, &r[0], &zero);
+       return cat({s, p, q, r});
+     },
+     {kNaN, kNaN, -0.0, 3, 2, 9, 4, 15, 6, 3, 2, 9, 4, 15, 6, 27}},
+    {"drscl skips 0 and 1, multiplies by the rounded reciprocal (10 * (1/3), not 10 / 3)",
+     [] {
+       Vec x = {kNaN, 8.0, 10.0};
+       double sa[] = {0.0, 1.0, 4.0, 3.0};
+       int two = 2, one = 1;
+       for (int i = 0; i < 3; ++i) drscl(&two, &sa[i], &x[0], &one);
+       drscl(&one, &sa[3], &x[2], &one);
+       return x;
+     },
+     {kNaN, 2.0, 10.0 * (1.0 / 3.0)}},
+    {"daxpy with alpha 0 leaves y; over y = x shifted by one each update reads the previous store",
+     [] {
+       Vec x = {kNaN, kInf, 1}, y = {1, 2, 3}, buf(40, 1.0);
+       double zero = 0.0, a = 1.0;
+       int n = 3, one = 1, n39 = 39;
+       e_daxpy(&n, &zero, &x[0], &one, &y[0], &one), e_daxpy(&n39, &a, &buf[0], &one, &buf[1], &one);
+       for (int i = 0; i < 40; ++i) buf[i] -= i;  // 1, 2, ..., 40 wanted
+       return cat({y, buf});
+     },
+     cat({{1, 2, 3}, Vec(40, 1.0)})},
+    {"dasum and ddoti: one left-to-right sum, 1 + 2^-53 rounds back to 1 at every step",
+     [] {
+       Vec x(25, std::ldexp(1.0, -53)), y(30, 1.0), z = {-1.5, 99, 2.5};
+       int n = 25, one = 1, m1 = -1, zero = 0, two = 2, nz = 12, idx[12];
+       for (int i = 0; i < 12; ++i) idx[i] = 30 - 2 * i;
+       x[0] = -1.0;
+       Vec r = {e_dasum(&n, &x[0], &one), e_dasum(&n, &x[0], &m1), e_dasum(&two, &z[0], &two), e_dasum(&two, &z[0], &zero)};
+       x[0] = 1.0;
+       return cat({r, {e_ddoti(&nz, &x[0], idx, &y[0])}});
+     },
+     {1, 1, 4, 3, 1}},
+    // Mid-range only; zeros; small, scaled by the first; the scale moving up;
+    // a scaled sum lost against 1; large from the first; leading zeros
+    // skipped; divided twice; increment 0 (four times x(1)).
+    {"dnrm2 follows the phases of the scaled algorithm",
+     [] {
+       const Vec xs[] = {{3, 4}, {0, -0.0}, {1e-20, 1e-20}, {1e-20, 2e-20}, {1e-20, 1.0}, {-1e200, 1e200},
+                         {0, 0, 1e-20, 1e-20}, {1.0, 1e300}};
+       Vec r;
+       int one = 1, four = 4, zero = 0;
+       for (const Vec &x : xs) {
+         const int n = static_cast<int>(x.size());
+         r.push_back(e_dnrm2(&n, x.data(), &one));
+       }
+       const double v = -7.0;
+       return cat({r, {e_dnrm2(&four, &v, &zero)}});
+     },
+     {5.0, 0.0, 1e-20 * std::sqrt(2.0), 2e-20 * std::sqrt(1.25), 1.0, 1e200 * std::sqrt(2.0), 1e-20 * std::sqrt(2.0),
+      1e300 * std::sqrt(((1.0 / 1e300) / 1e300) + 1.0), 14.0}},
+    {"idamax keeps the first tie, a NaN replaces, n = 1 reads nothing; damax; increments 2, -1, 0",
+     [] {
+       int three = 3, one = 1, m1 = -1, zero = 0, two = 2;
+       double a[3] = {3, -3, 1}, b[3] = {1, kNaN, 2}, c[3] = {1, kNaN, 0.5}, d[5] = {1, 9, -4, 9, 8};
+       return Vec{double(e_idamax(&three, a, &one)), double(e_idamax(&three, b, &one)),
+                  double(e_idamax(&one, nullptr, &one)), damax(&three, c, &one), double(e_idamax(&three, d, &two)),
+                  damax(&three, d, &m1), double(e_idamax(&three, d, &zero))};
+     },
+     {1, 3, 1, 0.5, 3, 9, 1}},
+    {"daxpyi adds at repeated positions, alpha 0 leaves y; dsctr's last store wins",
+     [] {
+       Vec y = {0, 0, 10, 0}, x = {1, 2}, ny = {kNaN, 5};
+       double a = 1.0, zero = 0.0;
+       int same[2] = {3, 3}, i2[2] = {1, 2}, two = 2;
+       e_daxpyi(&two, &a, &x[0], same, &y[0]);
+       const double added = y[2];
+       e_daxpyi(&two, &zero, &x[0], i2, &ny[0]), e_dsctr(&two, &x[0], same, &y[0]);
+       return Vec{added, ny[1], y[2]};
+     },
+     {13, 5, 2}},
+};
 
-TEST(ReciprocalScale, SkipsZeroAndOneAndMultipliesByTheRoundedReciprocal) {
-  double x[2] = {kNaN, 8.0}, sa0 = 0.0, sa1 = 1.0, sa4 = 4.0, sa3 = 3.0, y = 10.0;
-  int n = 2, one = 1;
-  drscl(&n, &sa0, x, &one);
-  drscl(&n, &sa1, x, &one);
-  EXPECT_EQ(x[1], 8.0);
-  drscl(&n, &sa4, x, &one);
-  EXPECT_EQ(x[1], 2.0);
-  drscl(&one, &sa3, &y, &one);  // 10 * (1/3) rounds differently from 10 / 3
-  EXPECT_EQ(y, 10.0 * (1.0 / 3.0));
-  EXPECT_NE(y, 10.0 / 3.0);
-}
-
-TEST(Update, ZeroAlphaLeavesYAloneAndOverlapsReadEarlierStores) {
-  double x[3] = {kNaN, kInf, 1}, y[3] = {1, 2, 3}, zero = 0.0, a = 1.0;
-  int n = 3, one = 1, n39 = 39;
-  e_daxpy(&n, &zero, x, &one, y, &one);
-  EXPECT_EQ(Vec(y, y + 3), (Vec{1, 2, 3}));
-  // y = x shifted by one: each update reads the element the previous one
-  // wrote, as the one-at-a-time loop does.
-  qvk_test::for_each_isa([&](int) {
-    Vec buf(40, 1.0);
-    e_daxpy(&n39, &a, &buf[0], &one, &buf[1], &one);
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(buf[i], i + 1);
+TEST(Rules, KnownAnswersOnEveryPath) {
+  qvk_test::for_each_isa([](int) {
+    for (const auto &rule : kRules) {
+      SCOPED_TRACE(rule.what);
+      const Vec got = rule.run();
+      ASSERT_EQ(got.size(), rule.want.size());
+      EXPECT_SAME_BITS(got.data(), rule.want.data(), got.size());
+    }
   });
 }
 
-TEST(Sums, OneSequentialSum) {
-  // 1 + 2^-53 rounds back to 1 at every step of a left-to-right sum; any
-  // pairing of the small terms would lift the total above 1.
-  Vec x(25, std::ldexp(1.0, -53)), y(30, 1.0);
-  x[0] = -1.0;
-  int n = 25, one = 1, m1 = -1, zero = 0, two = 2, nz = 12;
-  EXPECT_EQ(e_dasum(&n, x.data(), &one), 1.0);
-  EXPECT_EQ(e_dasum(&n, x.data(), &m1), 1.0);
-  double z[3] = {-1.5, 99, 2.5};
-  EXPECT_EQ(e_dasum(&two, z, &two), 4.0);
-  EXPECT_EQ(e_dasum(&two, z, &zero), 3.0);
-  x[0] = 1.0;
-  std::vector<int> idx(12);
-  for (int i = 0; i < 12; ++i) idx[i] = 30 - 2 * i;
-  EXPECT_EQ(e_ddoti(&nz, x.data(), idx.data(), y.data()), 1.0);
+// Copies, and gather then scatter, keep every payload.
+TEST(Moves, KeepEveryBit) {
+  const Vec a = qvk_test::adversarial_doubles(66, 9);
+  Vec b(66), g(33), back(66, 0.0);
+  int n = 66, one = 1, half = 33, pos[33];
+  for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
+  e_dcopy(&n, a.data(), &one, b.data(), &one);
+  EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 66), -1);
+  e_dgthr(&half, a.data(), g.data(), pos);
+  e_dsctr(&half, g.data(), pos, back.data());
+  for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(a[pos[i] - 1]));
 }
 
-TEST(Norm, FollowsThePhasesOfTheScaledAlgorithm) {
-  struct Case {
-    Vec x;
-    double want;
-  } cases[] = {
-      {{3, 4}, 5.0},                                      // mid-range only
-      {{0, -0.0}, 0.0},
-      {{1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},           // small: scaled by the first
-      {{1e-20, 2e-20}, 2e-20 * std::sqrt(1.25)},          // the scale moves up
-      {{1e-20, 1.0}, 1.0},                                // scaled sum lost against 1
-      {{-1e200, 1e200}, 1e200 * std::sqrt(2.0)},          // large from the first
-      {{0, 0, 1e-20, 1e-20}, 1e-20 * std::sqrt(2.0)},     // leading zeros skipped
-      {{1.0, 1e300}, 1e300 * std::sqrt(((1.0 / 1e300) / 1e300) + 1.0)},  // divided twice
-  };
-  const int one = 1;
-  for (const Case &c : cases) {
-    const int n = static_cast<int>(c.x.size());
-    EXPECT_EQ(e_dnrm2(&n, c.x.data(), &one), c.want) << c.x[0];
-  }
-  double v = -7.0;
-  int four = 4, zero = 0;
-  EXPECT_EQ(e_dnrm2(&four, &v, &zero), 14.0);  // four times x(1)
-}
-
-TEST(Norm, IncrementRulesAndAccuracyAcrossRanges) {
+TEST(Norm, IncrementsAndAccuracyAcrossRanges) {
   for (int e : {-300, -160, -40, 0, 40, 160, 300}) {
     Vec x = qvk_test::random_doubles(301, 11 + e, -1, 1);
     long double exact = 0;
@@ -132,9 +156,7 @@ TEST(Norm, IncrementRulesAndAccuracyAcrossRanges) {
     const double r = e_dnrm2(&n, x.data(), &one), want = static_cast<double>(std::sqrt(exact));
     EXPECT_EQ(bits(r), bits(e_dnrm2(&n, x.data(), &m1)));
     EXPECT_EQ(bits(e_dnrm2(&n3, x.data(), &three)), bits(e_dnrm2(&n3, x.data(), &m3)));
-    if (std::isfinite(want) && want > 1e-290) {
-      EXPECT_NEAR(r / want, 1.0, 1e-13) << e;
-    }
+    if (std::isfinite(want) && want > 1e-290) { EXPECT_NEAR(r / want, 1.0, 1e-13) << e; }
   }
   // n = 2^24 + 1 rounds to 2^24 in single precision, so the upper threshold
   // is cuthi/2^24: an element between cuthi/(2^24+1) and cuthi/2^24 (repeated
@@ -146,24 +168,12 @@ TEST(Norm, IncrementRulesAndAccuracyAcrossRanges) {
   EXPECT_NEAR(r / scaled, 1.0, 1e-6);
 }
 
-TEST(LargestMagnitude, KeepsTheFirstTieAndLetsNaNReplace) {
-  int three = 3, one = 1, m1 = -1, zero = 0, two = 2;
-  double a[3] = {3, -3, 1}, b[3] = {1, kNaN, 2}, c[3] = {1, kNaN, 0.5}, d[5] = {1, 9, -4, 9, 8};
-  EXPECT_EQ(e_idamax(&three, a, &one), 1);
-  EXPECT_EQ(e_idamax(&three, b, &one), 3);
-  EXPECT_EQ(e_idamax(&one, nullptr, &one), 1);  // n = 1 reads nothing
-  EXPECT_EQ(damax(&three, c, &one), 0.5);
-  EXPECT_EQ(e_idamax(&three, d, &two), 3);  // (1, -4, 8): position 3, storage 5
-  EXPECT_EQ(damax(&three, d, &m1), 9.0);
-  EXPECT_EQ(e_idamax(&three, d, &zero), 1);
-}
-
 TEST(Rotation, ListedCasesAndProperties) {
-  struct Case {
+  const struct {
     double a, b, r, z, c, s, tol;
   } cases[] = {{0, 0, 0, 0, 1, 0, 0}, {0, 2, 2, 1, 0, 1, 0}, {4, 3, 5, 0.6, 0.8, 0.6, 2e-16}};
   double c, s;
-  for (const Case &k : cases) {
+  for (const auto &k : cases) {
     double a = k.a, b = k.b;
     e_drotg(&a, &b, &c, &s);
     EXPECT_EQ(a, k.r);
@@ -181,27 +191,6 @@ TEST(Rotation, ListedCasesAndProperties) {
     EXPECT_NEAR((-s * a0 + c * b0) / scale, 0.0, 1e-15);
     EXPECT_EQ(z, std::fabs(a0) > std::fabs(b0) ? s : 1.0 / c);  // z rebuilds (c, s)
   }
-}
-
-TEST(Sparse, RepeatedPositionsZeroFactorAndRoundTrip) {
-  qvk_test::for_each_isa([](int) {
-    double y[4] = {0, 0, 10, 0}, x[2] = {1.0, 2.0}, ny[2] = {kNaN, 5}, a = 1.0, zero = 0.0;
-    int same[2] = {3, 3}, i2[2] = {1, 2}, two = 2;
-    e_daxpyi(&two, &a, x, same, y);
-    EXPECT_EQ(y[2], 13.0);
-    e_daxpyi(&two, &zero, x, i2, ny);
-    EXPECT_EQ(ny[1], 5.0);
-    e_dsctr(&two, x, same, y);
-    EXPECT_EQ(y[2], 2.0);  // the last store wins
-  });
-  const Vec full = qvk_test::adversarial_doubles(66, 9);
-  Vec g(33), back(66, 0.0);
-  std::vector<int> pos(33);
-  for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
-  int n = 33;
-  e_dgthr(&n, full.data(), g.data(), pos.data());
-  e_dsctr(&n, g.data(), pos.data(), back.data());
-  for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(full[pos[i] - 1]));
 }
 
 }  // namespace
