@@ -80,8 +80,17 @@ struct VAvx2 {
   static __m256i lanes(int count) {
     return _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_set_epi64x(3, 2, 1, 0));
   }
-  static T loadn(const double *p, int count) { return _mm256_maskload_pd(p, lanes(count)); }
-  static void storen(double *p, T v, int count) { _mm256_maskstore_pd(p, lanes(count), v); }
+  // Whole vectors take the plain moves: a masked store costs many cycles on
+  // AMD cores (a plain one, one).
+  static T loadn(const double *p, int count) {
+    return count == W ? load(p) : _mm256_maskload_pd(p, lanes(count));
+  }
+  static void storen(double *p, T v, int count) {
+    if (count == W)
+      store(p, v);
+    else
+      _mm256_maskstore_pd(p, lanes(count), v);
+  }
   static T zero() { return _mm256_setzero_pd(); }
   static T set1(double a) { return _mm256_set1_pd(a); }
   static T add(T a, T b) { return _mm256_add_pd(a, b); }
