@@ -45,11 +45,11 @@ struct GemmBlocks {
 // rows by 256 with 120 columns was no better.
 enum GemmShape : int {
   // Wide tiles (eight columns of 512-bit vectors, six of 256-bit ones): for
-  // cores with a 48 KB L1 whose broadcasts are plain loads.
+  // cores whose broadcasts are plain loads.
   kShapeWide = 0,
   // Tall tiles (four or three vectors down the rows, fewer columns): fewer
   // broadcasts of B per multiply, for cores where a broadcast takes a
-  // floating-point pipe or the front end is the limit (AMD Zen 3 and 4).
+  // floating-point pipe (AMD Zen 4).
   kShapeTall = 1,
   kGemmShapes = 2
 };
