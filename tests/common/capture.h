@@ -84,14 +84,6 @@ std::string output_of(F &&body, int fd = 1) {
   TempDir dir;
   struct Redirect {
     int fd, saved;
-    Redirect(int target, const std::string &file) : fd(target) {
-      fflush(stdout);
-      fflush(stderr);
-      saved = dup(fd);
-      int f = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-      dup2(f, fd);
-      close(f);
-    }
     ~Redirect() {
       fflush(stdout);
       fflush(stderr);
@@ -100,7 +92,12 @@ std::string output_of(F &&body, int fd = 1) {
     }
   };
   {
-    Redirect redirect(fd, dir.file("out"));
+    fflush(stdout);
+    fflush(stderr);
+    Redirect redirect{fd, dup(fd)};
+    const int f = open(dir.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    dup2(f, fd);
+    close(f);
     body();
   }
   return read_file(dir.file("out"));

@@ -7,19 +7,6 @@
 
 namespace qvk_test {
 
-std::vector<int> supported_isas() {
-  std::vector<int> v(qvk::isa_supported() + 1);
-  for (size_t l = 0; l < v.size(); ++l) v[l] = static_cast<int>(l);
-  return v;
-}
-
-std::vector<int> boundary_sizes() {
-  std::vector<int> s;
-  for (int n = 0; n <= 70; ++n) s.push_back(n);
-  s.insert(s.end(), {95, 96, 97, 127, 128, 129, 255, 1000, 1001, 4099});
-  return s;
-}
-
 static long difference(const double *a, const double *b, size_t n, bool nan_equal) {
   for (size_t i = 0; i < n; ++i)
     if (bits(a[i]) != bits(b[i]) && !(nan_equal && std::isnan(a[i]) && std::isnan(b[i]))) return static_cast<long>(i);
@@ -77,7 +64,7 @@ long oracle_difference(const double *a, const double *b, size_t n) {
 #if defined(__i386__)
   for (size_t i = 0; i < n; ++i) {
     if (bits(a[i]) == bits(b[i]) || (std::isnan(a[i]) && std::isnan(b[i]))) continue;
-    if (!(std::fabs(a[i] - b[i]) <= kX87Slack * std::fmax(std::fabs(a[i]), std::fabs(b[i])))) return static_cast<long>(i);
+    if (!(std::fabs(a[i] - b[i]) <= 0x1p-40 * std::fmax(std::fabs(a[i]), std::fabs(b[i])))) return static_cast<long>(i);
   }
   return -1;
 #else
@@ -88,14 +75,10 @@ long oracle_difference(const double *a, const double *b, size_t n) {
 // The reference BLAS is opened globally and first: the reference LAPACK then
 // binds its BLAS calls to it (same soname) instead of whatever optimized
 // library the system name points at.
-void *reference_blas_symbol(const char *name) {
-  static void *lib = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
-  return lib ? dlsym(lib, name) : nullptr;
-}
-
-void *reference_lapack_symbol(const char *name) {
-  static void *lib = reference_blas_symbol("dcopy_") && *QVK_REF_LAPACK_PATH
-                         ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
+void *reference_symbol(const char *name, bool lapack) {
+  static void *blas = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
+  static void *lapack_lib = blas && *QVK_REF_LAPACK_PATH ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;
+  void *lib = lapack ? lapack_lib : blas;
   return lib ? dlsym(lib, name) : nullptr;
 }
 

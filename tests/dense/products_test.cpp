@@ -1,15 +1,13 @@
-// The dense products eagemv (with its inner kernels and dgemvf) and eagemm:
-// every path under every processor model against the contracted order at
-// every block boundary, the reference BLAS, early exits that must not read,
-// no heap, a 1 MiB thread stack, the fatal stops and a cross-build checksum.
+// eagemv (with its inner kernels and dgemvf) and eagemm: every path and
+// processor model against the contracted order, the reference BLAS, early
+// exits, no heap, a 1 MiB thread stack, the fatal stops, a checksum.
 #include <pthread.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -146,12 +144,9 @@ Vec expected(const GemvKernel &k, Gemv g) {
   return g.y;
 }
 
-// Rows around multiples of 8 and the vector widths, columns around eagemv's
-// panels of 64, sums longer than a pass of the wide paths (512), more than
-// 1,024 rows (whole columns, y reloaded between groups); increments of both
-// signs (eagemv hands negative ones to dgemvf: see the oracle test), betas
-// in turn, beta = 0 over NaN in y, and on a third of the cases NaN,
-// infinities, signed zeros and subnormals in A and x.
+// Rows around 8 and the vector widths and past 1,024 (y reloaded between
+// groups), columns around the panels of 64 and a wide pass (512); strides,
+// betas in turn (0 over NaN in y), adversarial A and x on a third.
 TEST(GemvBits, EveryKernelKeepsItsOrderOnEveryPath) {
   vector<std::pair<int, int>> shapes;
   for (int m : {1, 3, 4, 6, 7, 8, 9, 12, 15, 16, 17, 21, 31, 32, 33, 36, 37, 65})
@@ -260,13 +255,9 @@ Vec expected(const Gemm &g) {
 
 const char kLetters[][2] = {{'N', 'N'}, {'T', 'N'}, {'N', 'T'}, {'T', 'T'}, {'c', 'n'}, {'n', 'c'}, {'C', 't'}, {'t', 'C'}};
 
-// Rows around the 32-row panel and the vector tiles, columns around the
-// 4-column register block and the wider tiles (a third of that grid); depth
-// around the blocks of 100 and the wider paths' depth blocks (a sum runs on
-// across them, reloaded exactly); column blocks (1,024 for transb 'N', 100
-// and wider for 'T'); rows past the wider paths' row blocks. Betas in turn,
-// beta = 0 over NaN in C (never read; rows past m keep their NaN), and NaN,
-// infinities, signed zeros and subnormals on a third of the cases.
+// Grids around the row panel and tiles, the depth blocks (a sum reloaded
+// exactly across them), the column blocks of either transb and the wide
+// paths' row blocks; betas in turn (0 over NaN in C), adversarial on a third.
 TEST(GemmBits, EveryPathKeepsTheOrderAtEveryBlockBoundary) {
   const struct {
     vector<int> ms, ns, ks;
@@ -320,55 +311,50 @@ TEST(GemmOracle, CloseToReferenceDgemm) {
     }
 }
 
-// alpha = 0 (or k = 0) reads neither matrix nor vector (they sit on a page
-// that faults): eagemv clears y at beta = 0 (+0.0 over NaN, increment -2
-// skipping the others) or scales it; eagemm scales C, or clears it at
-// beta = 0 with k = 0; rows past m are untouched.
+// alpha = 0 (or k = 0) reads neither matrix nor vector (null here): eagemv
+// clears y at beta = 0 (+0.0 over NaN, increment -2 skipping the others) or
+// scales it; eagemm scales C, or clears it at beta = 0 with k = 0, in one
+// call when ldc = m; rows past m are untouched.
 TEST(EarlyExit, AlphaZeroOrKZeroReadsNoMatrix) {
-  const size_t size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-  double *p = static_cast<double *>(mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   const int m = 5, n = 4, k = 3, zero = 0, one = 1, minus2 = -2;
   const double alpha0 = 0.0, alpha = 2.0, three = 3.0, beta0 = 0.0;
   for (char t : {'N', 'T'}) {
     const int leny = t == 'N' ? m : n;
     Vec y(2 * leny, kNaN), z(leny, 1.5);
-    eagemv(&t, &m, &n, &alpha0, p, &m, p, &one, &beta0, y.data(), &minus2, 1);
+    eagemv(&t, &m, &n, &alpha0, nullptr, &m, nullptr, &one, &beta0, y.data(), &minus2, 1);
     for (int i = 0; i < 2 * leny; ++i) EXPECT_EQ(qvk_test::bits(y[i]), i % 2 ? qvk_test::bits(kNaN) : 0u) << i;
-    eagemv(&t, &m, &n, &alpha0, p, &m, p, &one, &three, z.data(), &one, 1);
+    eagemv(&t, &m, &n, &alpha0, nullptr, &m, nullptr, &one, &three, z.data(), &one, 1);
     EXPECT_EQ(z, Vec(leny, 4.5));
   }
   for (int ldc : {5, 7}) {
     Vec c(ldc * n), d(ldc * n, kNaN);
-    for (size_t i = 0; i < c.size(); ++i) c[i] = i == 1 ? kNaN : static_cast<double>(i);
+    std::iota(c.begin(), c.end(), 0.0);
+    c[1] = kNaN;
     const Vec c0 = c;
-    eagemm("N", "N", &m, &n, &k, &alpha0, p, &m, p, &k, &three, c.data(), &ldc, 1, 1);
-    eagemm("T", "N", &m, &n, &zero, &alpha, p, &m, p, &m, &beta0, d.data(), &ldc, 1, 1);
-    for (int j = 0; j < n; ++j)
-      for (int i = 0; i < ldc; ++i) {
-        const int e = i + j * ldc;
-        EXPECT_EQ(qvk_test::bits(c[e]), qvk_test::bits(i < m ? 3.0 * c0[e] : c0[e])) << e;
-        EXPECT_EQ(qvk_test::bits(d[e]), i < m ? 0u : qvk_test::bits(kNaN)) << e;
-      }
+    eagemm("N", "N", &m, &n, &k, &alpha0, nullptr, &m, nullptr, &k, &three, c.data(), &ldc, 1, 1);
+    eagemm("T", "N", &m, &n, &zero, &alpha, nullptr, &m, nullptr, &m, &beta0, d.data(), &ldc, 1, 1);
+    for (int e = 0; e < ldc * n; ++e) {
+      EXPECT_EQ(qvk_test::bits(c[e]), qvk_test::bits(e % ldc < m ? 3.0 * c0[e] : c0[e])) << e;
+      EXPECT_EQ(qvk_test::bits(d[e]), e % ldc < m ? 0u : qvk_test::bits(kNaN)) << e;
+    }
   }
-  munmap(p, size);
 }
 
-// Sizes past every block of every path, on a 1 MiB stack (the work area
+// Sizes past every block of every path on a 1 MiB stack (the work area
 // depends on transb only).
-void *big_product(void *ok) {
-  for (const char *tt : {"NN", "TT"})
-    if (std::isnan(make_gemm(tt[0], tt[1], 200, 210, 300, 47).call()[0])) *static_cast<bool *>(ok) = false;
-  return nullptr;
-}
-
 TEST(GemmStack, RunsOnAOneMebibyteThreadStack) {
+  auto big_products = [](void *ok) -> void * {
+    for (const char *tt : {"NN", "TT"})
+      if (std::isnan(make_gemm(tt[0], tt[1], 200, 210, 300, 47).call()[0])) *static_cast<bool *>(ok) = false;
+    return nullptr;
+  };
   for_each_path([&](int) {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     ASSERT_EQ(pthread_attr_setstacksize(&attr, 1u << 20), 0);
     pthread_t th;
     bool ok = true;
-    ASSERT_EQ(pthread_create(&th, &attr, big_product, &ok), 0);
+    ASSERT_EQ(pthread_create(&th, &attr, big_products, &ok), 0);
     pthread_join(th, nullptr);
     pthread_attr_destroy(&attr);
     EXPECT_TRUE(ok);

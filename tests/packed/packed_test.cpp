@@ -1,0 +1,479 @@
+// The packed kernels: triangular solve, Cholesky solves and the resumable
+// factorization against the reference BLAS/LAPACK and the scalar bits; the
+// dot product, the stored-row product, byte and typed moves, the random step;
+// one checksum tying the 32-bit build to the 64-bit one.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "QorVARDMathKernel/packed.h"
+#include "QorVARDMathKernel/solve.h"
+#include "qvk_test.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using qvk_test::Vec;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Past 101 the 32-bit reference's x87 rounding drifts beyond its slack.
+const int kOrders[] = {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 31, 33, 64, 70, 101};
+
+// Element (c, r), c <= r, of the upper packed layout: row c of the factor.
+size_t at(int r, int c) { return static_cast<size_t>(c - 1 + r * (r - 1) / 2); }
+
+// A well-conditioned SPD matrix, or a fine factor U, in the upper layout.
+Vec spd(int n, unsigned seed) {
+  Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
+  for (int i = 1; i <= n; ++i) ap[at(i, i)] = n + 1.0 + std::fabs(ap[at(i, i)]);
+  return ap;
+}
+
+// A packed triangle (either layout), diagonal in [1, 2], off-diagonals
+// scaled down to keep the solution bounded.
+Vec triangle(int n, bool upper, unsigned seed) {
+  Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
+  for (int j = 1; j <= n; ++j)
+    for (int i = upper ? 1 : j; i <= (upper ? j : n); ++i) {
+      double &t = upper ? ap[i - 1 + j * (j - 1) / 2] : ap[i - 1 + (j - 1) * (2 * n - j) / 2];
+      t = i == j ? 1.0 + std::fabs(t) : t / n;
+    }
+  return ap;
+}
+
+void tpsv(const char *v, int n, const Vec &ap, double *x, int inc) {
+  e_dtpsv(v, v + 1, v + 2, &n, ap.data(), x, &inc, 1, 1, 1);
+}
+
+int factor(Vec &ap, int n, int i1 = 1, double tol = 0.0, double *piv = nullptr) {
+  int info = -9;
+  double p = -7.0;
+  eaxfch(nullptr, &i1, &n, &tol, ap.data(), &info, piv ? piv : &p);
+  return info;
+}
+
+// The reference's bits at strides of both signs, zeros in x letting the
+// plain solves skip a column, the triangle only read; any letter but N/n
+// means transposed and unit; adversarial data gives the scalar bits.
+TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
+  const char *const variants[][2] = {{"UNN", "UNN"}, {"UNU", "UNU"}, {"UTN", "UTN"}, {"UTU", "UTU"},
+                                     {"LNN", "LNN"}, {"LNU", "LNU"}, {"LTN", "LTN"}, {"LTU", "LTU"},
+                                     {"utn", "UTN"}, {"uCn", "UTN"}, {"Lxn", "LTN"}, {"UNq", "UNU"}};
+  auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
+  ASSERT_ORACLE(dtpsv);
+  for (const auto &v : variants)
+    for (int n : kOrders) {
+      SCOPED_TRACE(testing::Message() << v[0] << " n " << n);
+      const char *r = v[1];
+      const Vec ap = triangle(n, *r == 'U', n);
+      for (int inc : {1, -1, 3, -3}) {
+        Vec x = qvk_test::random_doubles(n * 3, 7 * n + inc);
+        x[0] = 0.0;
+        if (n > 4) x[4 * std::abs(inc)] = 0.0;
+        qvk_test::expect_oracle_agrees(x, [&](Vec &y) { tpsv(v[0], n, ap, y.data(), inc); },
+                                       [&](Vec &y) { dtpsv(r, r + 1, r + 2, &n, ap.data(), y.data(), &inc, 1, 1, 1); });
+      }
+      EXPECT_EQ(ap, triangle(n, *r == 'U', n));
+      Vec junk = qvk_test::adversarial_doubles(ap.size(), n), x = qvk_test::adversarial_doubles(n, 11 * n);
+      for (size_t k = 0; k < junk.size(); ++k) junk[k] = k % 5 ? ap[k] : junk[k];
+      for (int k = 0; k < n; k += 3) x[k] = 0.0;
+      qvk_test::expect_paths_agree(x, [&](Vec &y) { tpsv(v[0], n, junk, y.data(), 1); });
+    }
+  // x(2) = 0 skips column 2, whose NaN must not reach x(1).
+  Vec tri = {2, kNaN, 1, 0.5, 0.0, 4}, x = {1, 0, 8};
+  tpsv("UNN", 3, tri, x.data(), 1);
+  EXPECT_EQ(x, (Vec{0.0, 0.0, 2.0}));
+}
+
+// The reference's bits, rows past n kept, info unwritten on success, ldb
+// unread for one column; columns solved together (around the lane widths and
+// the widest lanes' column buffer) and eacort give each column's bits alone.
+TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
+  auto dpptrs = qvk_test::ref_lapack<decltype(&e_dpptrs)>("dpptrs_");
+  ASSERT_ORACLE(dpptrs);
+  for (int n : kOrders)
+    for (int nrhs : {1, 2, 3, 8}) {
+      SCOPED_TRACE(testing::Message() << "n " << n << " nrhs " << nrhs);
+      const Vec ap = spd(n, n);
+      const int ldb = n + 3, ours = nrhs == 1 ? 0 : ldb;
+      int info = -5, ref_info = 0;
+      qvk_test::expect_oracle_agrees(
+          qvk_test::random_doubles(ldb * nrhs, n + nrhs, 0.5, 2.0),
+          [&](Vec &b) { e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ours, &info, 1); },
+          [&](Vec &b) { dpptrs("U", &n, &nrhs, ap.data(), b.data(), &ldb, &ref_info, 1); });
+      EXPECT_EQ(info, -5);
+    }
+  for (const auto &size : {std::pair<int, int>{37, 2}, {37, 7}, {37, 9}, {37, 17}, {600, 9}}) {
+    const int n = size.first, nrhs = size.second, ldb = n + 3, one = 1, nn = n * (n + 1) / 2;
+    SCOPED_TRACE(testing::Message() << "n " << n << " nrhs " << nrhs);
+    const Vec ap = spd(n, 4), b0 = qvk_test::adversarial_doubles(ldb * nrhs, 9);
+    int info = 0;
+    auto alone = [&](Vec &b) {
+      qvk_test::IsaScope scalar(qvk::kScalar);
+      for (size_t c = 0; c < b.size(); c += ldb) e_dpptrs("U", &n, &one, ap.data(), &b[c], &ldb, &info, 1);
+    };
+    qvk_test::expect_every_isa(
+        b0, [&](Vec &b) { dpptrs_2("u", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1); }, alone,
+        qvk_test::first_bit_difference);
+    qvk_test::expect_every_isa(Vec(b0.begin(), b0.begin() + ldb), [&](Vec &b) { eacort(&nn, &n, ap.data(), b.data()); },
+                               alone, qvk_test::first_bit_difference);
+  }
+  // Only U is accepted (info 1, b kept); leading zeros are not skipped, so
+  // a NaN in the factor reaches the solution.
+  const int n = 4, two = 2, one = 1;
+  Vec ap = spd(n, 2), b = {1, 2, 3, 4, 5, 6, 7, 8}, z = {0, 0, 1, 1};
+  int info = 0;
+  e_dpptrs("L", &n, &two, ap.data(), b.data(), &n, &info, 1);
+  EXPECT_EQ(info, 1);
+  EXPECT_EQ(b, (Vec{1, 2, 3, 4, 5, 6, 7, 8}));
+  ap[1] = kNaN;  // u(1,2)
+  e_dpptrs("U", &n, &one, ap.data(), z.data(), &n, &info, 1);
+  EXPECT_TRUE(std::isnan(z[0]));
+}
+
+// Each row's off-diagonals are the reference DTPSV of the original row with
+// the rows above, bit for bit; the factor is the reference DPPTRF's to
+// rounding (a pivot subtracts one dot product); piv is written on failure
+// only. Every path gives the scalar bits, info and failed pivot included, on
+// random data, a failure half-way and adversarial entries.
+TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
+  using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
+  auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
+  auto dpptrf = qvk_test::ref_lapack<Dpptrf>("dpptrf_");
+  ASSERT_ORACLE(dtpsv && dpptrf);
+  for (int n : {1, 2, 3, 4, 5, 8, 9, 13, 16, 17, 33, 70, 151}) {
+    SCOPED_TRACE(testing::Message() << "n " << n);
+    const Vec a = spd(n, n);
+    Vec ref = a;
+    int info = -1;
+    dpptrf("U", &n, ref.data(), &info, 1);
+    ASSERT_EQ(info, 0);
+    qvk_test::for_each_isa([&](int) {
+      Vec ap = a;
+      double piv = 123.0;
+      ASSERT_EQ(factor(ap, n, 1, 0.0, &piv), 0);
+      EXPECT_EQ(piv, 123.0);
+      for (size_t k = 0; k < ap.size(); ++k) ASSERT_NEAR(ap[k], ref[k], 1e-13 * std::fabs(ref[k]));
+      for (int i = 2; i <= n; ++i) {
+        Vec row(a.begin() + at(i, 1), a.begin() + at(i, i));
+        const int m = i - 1, one = 1;
+        dtpsv("U", "T", "N", &m, ap.data(), row.data(), &one, 1, 1, 1);
+        EXPECT_ORACLE_BITS(ap.data() + at(i, 1), row.data(), m);
+      }
+    });
+    for (int variant = 0; variant < 3; ++variant) {
+      Vec b = spd(n, 7 * n + variant);
+      if (variant == 1) b[at((n + 1) / 2, (n + 1) / 2)] = 0.5;  // may fail there
+      const Vec junk = qvk_test::adversarial_doubles(b.size(), n);
+      for (size_t k = 0; variant == 2 && k < b.size(); k += 4) b[k] = junk[k];
+      qvk_test::expect_paths_agree(b, [&](Vec &ap) {
+        double piv = 0.0;
+        const int info = factor(ap, n, 1, 1.0, &piv);
+        ap.push_back(info), ap.push_back(info ? piv : 0.0);
+      });
+    }
+  }
+}
+
+// A failure leaves the rows above complete, its own off-diagonals computed
+// and diagonal unwritten, the rows below untouched; resuming at the restored
+// row, growing a factor by new rows, or starting below row one, gives the
+// bits of one uninterrupted call.
+TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
+  qvk_test::for_each_isa([&](int) {
+    for (int n : {6, 17, 40}) {
+      const int fail = n / 2 + 1;
+      const Vec a = spd(n, n + 100);
+      Vec whole = a, ap = a, grown = a, early = a;
+      ASSERT_EQ(factor(whole, n), 0);
+      ap[at(fail, fail)] = 1e-3;  // pivot now below 0
+      double piv = 0.0;
+      ASSERT_EQ(factor(ap, n, 1, 0.0, &piv), fail);
+      EXPECT_LE(piv, 0.0);
+      EXPECT_SAME_BITS(ap.data(), whole.data(), at(fail, fail));
+      EXPECT_EQ(ap[at(fail, fail)], 1e-3);
+      EXPECT_EQ(Vec(ap.begin() + at(fail, fail) + 1, ap.end()), Vec(a.begin() + at(fail, fail) + 1, a.end()));
+      for (int c = 1; c <= fail; ++c) ap[at(fail, c)] = a[at(fail, c)];
+      ASSERT_EQ(factor(ap, n, fail), 0);
+      EXPECT_SAME_BITS(ap.data(), whole.data(), ap.size());
+      ASSERT_EQ(factor(grown, n - 5), 0);
+      ASSERT_EQ(factor(grown, n, n - 4), 0);
+      EXPECT_SAME_BITS(grown.data(), whole.data(), grown.size());
+      ASSERT_EQ(factor(early, n, -4), 0);
+      EXPECT_SAME_BITS(early.data(), whole.data(), early.size());
+    }
+  });
+}
+
+// A pivot equal to tol, or nearly singular, fails (piv the pivot, the
+// diagonal kept); i1 > n factors nothing; a NaN pivot is stored, not
+// reported. piv keeps its 5 on success.
+TEST(Cholesky, ThresholdAndStartingRows) {
+  const struct {
+    Vec a;
+    int n, i1;
+    double tol;
+    int info;
+    Vec want;
+    double piv;
+  } cases[] = {{{4.0}, 1, 1, 0.0, 0, {2.0}, 5.0},
+               {{2.5}, 1, 1, 2.5, 1, {2.5}, 2.5},
+               {{1.0, 1.0, 1.0 + 1e-12}, 2, 1, 1e-9, 2, {1.0, 1.0, 1.0 + 1e-12}, (1.0 + 1e-12) - 1.0},
+               {{4.0, 1.0, 9.0}, 2, 3, 0.0, 0, {4.0, 1.0, 9.0}, 5.0},
+               {{kNaN, 1.0, 9.0}, 2, 1, 0.0, 0, {kNaN, kNaN, kNaN}, 5.0}};
+  for (const auto &k : cases) {
+    Vec a = k.a;
+    double piv = 5.0;
+    EXPECT_EQ(factor(a, k.n, k.i1, k.tol, &piv), k.info);
+    EXPECT_SAME_BITS(a.data(), k.want.data(), a.size());
+    EXPECT_EQ(piv, k.piv);
+  }
+}
+
+TEST(CrossBuild, PackedKernelsReproduceTheRecordedChecksum) {
+  auto results = [] {
+    qvk_test::Checksum sum;
+    const int one = 1;
+    for (int n : {1, 3, 8, 13, 40}) {
+      // Factor a diagonally dominant matrix, and one that fails half-way.
+      Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, n, -3, 0);
+      for (int i = 1; i <= n; ++i) ap[i * (i + 1) / 2 - 1] += n;
+      Vec bad = ap;
+      bad[(n / 2 + 1) * (n / 2 + 2) / 2 - 1] = 0.25;
+      const double tol = 0.0, high = 0.5;
+      int info = 0;
+      double piv = 0.0;
+      eaxfch(nullptr, &one, &n, &tol, ap.data(), &info, &piv);
+      sum.add(static_cast<long long>(info)), sum.add(ap.data(), ap.size());
+      eaxfch(nullptr, &one, &n, &high, bad.data(), &info, &piv);
+      sum.add(static_cast<long long>(info)), sum.add(piv), sum.add(bad.data(), bad.size());
+      for (int nrhs : {1, 3}) {
+        Vec b = qvk_test::portable_doubles(n * nrhs, 5 * n + nrhs, -20, 20);
+        e_dpptrs("U", &n, &nrhs, ap.data(), b.data(), &n, &info, 1);
+        sum.add(b.data(), b.size());
+      }
+      for (const char *uplo : {"U", "L"})
+        for (const char *trans : {"N", "T"})
+          for (const char *diag : {"N", "U"})
+            for (int inc : {1, -2}) {
+              Vec x = qvk_test::portable_doubles(2 * n, 3 * n + inc, -20, 20);
+              e_dtpsv(uplo, trans, diag, &n, ap.data(), x.data(), &inc, 1, 1, 1);
+              sum.add(x.data(), x.size());
+            }
+      Vec x = qvk_test::portable_doubles(n, 7 * n), y = qvk_test::portable_doubles(n, 9);
+      for (int inc : {1, -1}) sum.add(eaxscl(&n, x.data(), &inc, y.data(), &one));
+    }
+    // Both readings of a banded sparse matrix, three vectors.
+    const int n = 30, nvec = 3;
+    std::vector<int> ia(n + 1, 0), ja;
+    for (int i = 1; i <= n; ++i) {
+      for (int c = std::max(1, i - 3); c < i; ++c) ja.push_back(c);
+      ja.push_back(0);
+      ia[i] = static_cast<int>(ja.size());
+    }
+    const Vec a = qvk_test::portable_doubles(4 * n, 77, -10, 10), xv = qvk_test::portable_doubles(n * nvec, 78, -10, 10);
+    Vec yv(n * nvec);
+    for (int mode : {1, 2}) {
+      eaxmvm(&mode, &ia[n], &n, &n, &nvec, ja.data(), ia.data(), a.data(), xv.data(), yv.data());
+      sum.add(yv.data(), yv.size());
+    }
+    return sum.value();
+  };
+  qvk_test::for_each_isa([&](int) { EXPECT_EQ(results(), 0xf50cc1087f1da4b1ull); });
+}
+
+// Byte copies act as memmove at any overlap and alignment around the inline
+// threshold, a fill takes its pattern's first byte. Typed clears (5 double, 3
+// and 4 four bytes, 2 two bytes, -k k blanks; other codes and counts below
+// one nothing) and copies (|t| bytes each, 8 for 5, 4 for 3) write nothing
+// else.
+TEST(Bytes, CopyFillAndTypedClearAnyAlignment) {
+  for (int n : {1, 2, 3, 4, 5, 7, 8, 16, 31, 32, 33, 40, 64, 70, 100})
+    for (int src = 80; src < 84; ++src) {
+      for (int shift : {-5, -4, -2, -1, 0, 1, 2, 3, 4, 5, 40, -40}) {
+        Bytes buf(256), want;
+        for (size_t k = 0; k < buf.size(); ++k) buf[k] = static_cast<unsigned char>(k * 7 + 3);
+        want = buf;
+        std::memmove(&want[src + shift], &want[src], n);
+        ecrccop(&buf[src], &n, &buf[src + shift]);
+        ASSERT_EQ(buf, want) << "n " << n << " src " << src << " shift " << shift;
+      }
+      Bytes buf(256, 0xA5), want = buf;
+      std::memset(&want[src], 'Q', n);
+      eaxmac(&buf[src], &n, "Qrest");
+      ASSERT_EQ(buf, want) << "fill " << n << " " << src;
+    }
+  const struct {
+    int t, bytes;
+    unsigned char fill;
+  } codes[] = {{5, 8, 0},    {3, 4, 0},    {4, 4, 0}, {2, 2, 0}, {-8, 8, ' '}, {-1, 1, ' '},
+               {-3, 3, ' '}, {0, 0, 0},    {1, 0, 0}, {6, 0, 0}, {12, 0, 0},   {13, 0, 0}};
+  for (const auto &c : codes)
+    for (int n : {-2, 0, 1, 3, 9})
+      for (int off : {0, 2}) {
+        SCOPED_TRACE(testing::Message() << "t " << c.t << " n " << n << " off " << off);
+        Bytes buf(512, 0xA5), want = buf;
+        if (n > 0) std::memset(&want[64 + off], c.fill, c.bytes * n);
+        eaxraz(&c.t, &buf[64 + off], &n);
+        ASSERT_EQ(buf, want);
+        for (int k = 0; k < 128; ++k) buf[32 + off + k] = want[32 + off + k] = static_cast<unsigned char>(k + 1);
+        if (n > 0) std::memmove(&want[300], &want[32 + off], (c.t == 5 ? 8 : c.t == 3 ? 4 : std::abs(c.t)) * n);
+        eaxcpy(&c.t, &n, &buf[32 + off], &buf[300]);
+        ASSERT_EQ(buf, want);
+      }
+  Vec v = {1, 2, 3, 4, 5, 6};  // an overlapping typed copy acts as memmove too
+  const int t = 5, five = 5;
+  eaxcpy(&t, &five, v.data(), v.data() + 1);
+  EXPECT_EQ(v, (Vec{1, 1, 2, 3, 4, 5}));
+}
+
+// The reference DDOT's bits; and 2^53 absorbs a 1 added to it but not a 2:
+// one running sum left to right gives big - 1, a group of the small terms
+// summed first would not.
+TEST(Dot, MatchesReferenceDdotAndSumsLeftToRight) {
+  auto ddot = qvk_test::ref_blas<decltype(&eaxscl)>("ddot_");
+  ASSERT_ORACLE(ddot);
+  for (int n : {0, 1, 4, 5, 7, 11, 64, 203})
+    for (int incx : {1, -1, 3, -2})
+      for (int incy : {1, 2, -3}) {
+        SCOPED_TRACE(testing::Message() << n << " " << incx << " " << incy);
+        const size_t len = (n > 0 ? n : 1) * 3;
+        const Vec x = qvk_test::random_doubles(len, 11 + n), y = qvk_test::random_doubles(len, 97 + n);
+        qvk_test::expect_oracle_agrees(
+            {}, [&](Vec &r) { r.push_back(eaxscl(&n, x.data(), &incx, y.data(), &incy)); },
+            [&](Vec &r) { r.push_back(ddot(&n, x.data(), &incx, y.data(), &incy)); });
+      }
+  const double big = 9007199254740992.0;
+  double x[7] = {big, 1, 1, 1, -1, -1, 1}, y[7] = {1, 1, 1, 1, 1, 1, 1};
+  const int n = 7, one = 1;
+  EXPECT_EQ(eaxscl(&n, x, &one, y, &one), big - 1.0);
+}
+
+// Known seeds, the fixed point 0 (read as -2^31), wrap-around modulo 2^32;
+// r is the new seed times the double nearest 2^-31.
+TEST(RandomStep, KnownSeedsAndFixedPoint) {
+  const struct {
+    int seed, steps;
+    uint32_t next;
+  } cases[] = {{1, 1, 65539u}, {0, 2, 0x80000000u}, {0x7FFFFFFF, 1, 0x7FFFFFFFu * 65539u}};
+  for (const auto &k : cases) {
+    int seed = k.seed;
+    double r = 0;
+    for (int i = 0; i < k.steps; ++i) eaxrnd(&seed, &r);
+    EXPECT_EQ(static_cast<uint32_t>(seed), k.next);
+    EXPECT_EQ(qvk_test::bits(r), qvk_test::bits(seed * qvk_test::from_bits(0x3E00000000200000ull)));
+  }
+}
+
+// Rows holding only columns below the diagonal (the symmetric invariant),
+// shuffled, some rows empty, then the diagonal; small integer values keep
+// every product and sum exact. Entries that must not be read are garbage.
+struct Sparse {
+  int n;
+  std::vector<int> ia, ja;
+  Vec a;
+  void mvm(int mode, int m, int nvec, const double *x, double *y) const {
+    eaxmvm(&mode, &ia[n], &m, &n, &nvec, ja.data(), ia.data(), a.data(), x, y);
+  }
+};
+
+Sparse make(int n, unsigned seed, int per_row) {
+  std::mt19937 gen(seed);
+  Sparse s{n, std::vector<int>(n + 1, -12345), {}, {}};
+  for (int i = 1; i <= n; ++i) {
+    std::vector<int> cols;
+    for (int c = 1; c < i && i % 5 != 3; ++c)
+      if (static_cast<int>(gen() % static_cast<unsigned>(i)) < per_row) cols.push_back(c);
+    std::shuffle(cols.begin(), cols.end(), gen);
+    for (int c : cols) s.ja.push_back(c), s.a.push_back(static_cast<int>(gen() % 9) - 4);
+    s.ja.push_back(-777), s.a.push_back(static_cast<int>(gen() % 7) + 1);
+    s.ia[i] = static_cast<int>(s.a.size());
+  }
+  return s;
+}
+
+Vec integers(size_t len, unsigned seed) {
+  std::mt19937 gen(seed);
+  Vec v(len);
+  for (auto &e : v) e = static_cast<int>(gen() % 11) - 5;
+  return v;
+}
+
+// Mode 2 reads the first m rows as stored; mode 1 reads them as the lower
+// triangle of a symmetric matrix, each entry also mirrored, and forms all n
+// rows. Columns past nvec, and rows past m in mode 2, stay untouched.
+TEST(StoredProduct, EqualsDenseProductInBothReadings) {
+  qvk_test::for_each_isa([&](int) {
+    for (int n : {2, 7, 30}) {
+      const Sparse s = make(n, n, 4);
+      for (int mode : {1, 2})
+        for (int nvec = 0; nvec <= 9; ++nvec)
+          for (int m : {n, n - 1, n / 2}) {
+            SCOPED_TRACE(testing::Message() << "n " << n << " mode " << mode << " nvec " << nvec << " m " << m);
+            const Vec x = integers(n * 10, n + nvec);
+            Vec y(n * 10, 99.0), want = y;
+            for (int k = 0; k < nvec; ++k) {
+              double *w = &want[k * n];
+              const double *xk = &x[k * n];
+              for (int i = 1; i <= (mode == 1 ? n : m); ++i) w[i - 1] = 0.0;
+              for (int i = 1; i <= m; ++i) {
+                const int diag = s.ia[i] - 1;
+                w[i - 1] += s.a[diag] * xk[i - 1];
+                for (int p = i == 1 ? 0 : s.ia[i - 1]; p < diag; ++p) {
+                  w[i - 1] += s.a[p] * xk[s.ja[p] - 1];
+                  if (mode == 1) w[s.ja[p] - 1] += s.a[p] * xk[i - 1];
+                }
+              }
+            }
+            s.mvm(mode, m, nvec, x.data(), y.data());
+            EXPECT_EQ(y, want);
+          }
+    }
+  });
+}
+
+// With adversarial data, several vectors at once give on every path the
+// scalar bits of each vector alone.
+TEST(StoredProduct, EachVectorAsIfAloneOnEveryPath) {
+  const int n = 40;
+  Sparse s = make(n, 3, 12);
+  const Vec junk = qvk_test::adversarial_doubles(s.a.size(), 8), x = qvk_test::adversarial_doubles(n * 9, 5);
+  for (size_t p = 0; p < s.a.size(); ++p) s.a[p] = p % 3 ? junk[p] : std::ldexp(junk[p], 40);
+  for (int mode : {1, 2})
+    for (int m : {n, 17}) {
+      Vec alone(n * 9, -1.0);
+      {
+        qvk_test::IsaScope scalar(qvk::kScalar);
+        for (int k = 0; k < 9; ++k) s.mvm(mode, m, 1, &x[k * n], &alone[k * n]);
+      }
+      qvk_test::for_each_isa([&](int) {
+        for (int nvec = 1; nvec <= 9; ++nvec) {
+          SCOPED_TRACE(testing::Message() << "mode " << mode << " m " << m << " nvec " << nvec);
+          Vec y(n * 9, -1.0);
+          s.mvm(mode, m, nvec, x.data(), y.data());
+          EXPECT_SAME_BITS(y.data(), alone.data(), n * nvec);
+          EXPECT_EQ(Vec(y.begin() + n * nvec, y.end()), Vec(n * (9 - nvec), -1.0));
+        }
+      });
+    }
+}
+
+// A diagonal matrix is one product in every mode, at least one vector and m
+// unused; otherwise modes other than 1 and 2, and nvec = 0, write nothing.
+TEST(StoredProduct, DiagonalCaseInEveryModeAndOtherModesDoNothing) {
+  const int n = 6;
+  const Sparse diag{n, {-1, 1, 2, 3, 4, 5, 6}, std::vector<int>(n, -99), {2, 3, 4, 5, 6, 7}}, s = make(n, 9, 3);
+  const Vec x = integers(n * 3, 1);
+  for (int mode : {0, 1, 2, 3, -7})
+    for (int nvec : {0, 1, 2}) {
+      Vec y(n * 3, 55.0), y2 = y;
+      diag.mvm(mode, 0, nvec, x.data(), y.data());
+      for (int i = 0; i < n * 3; ++i) EXPECT_EQ(y[i], i < n * std::max(nvec, 1) ? diag.a[i % n] * x[i] : 55.0) << mode;
+      s.mvm(mode, n, nvec, x.data(), y2.data());
+      if ((mode != 1 && mode != 2) || !nvec) { EXPECT_EQ(y2, Vec(n * 3, 55.0)) << mode; }
+    }
+}
+
+}  // namespace
