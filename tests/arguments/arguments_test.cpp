@@ -1,11 +1,8 @@
-// Every exported kernel with sizes that leave nothing to do: negative, zero
-// and extreme counts, increments and leading dimensions from INT_MIN to
-// INT_MAX, null arrays, on every path. A kernel must return (or refuse, where
-// its manual says so) without touching memory and without forming an
-// address from a count it has not yet checked (the undefined-behaviour
-// sanitizer reports arithmetic on a null pointer; tools/test runs this
-// program under it). The sparse routines trust their arguments: only their
-// stated exits are swept.
+// Every exported kernel with nothing to do (counts, increments and leading
+// dimensions from INT_MIN to INT_MAX, null arrays) on every path returns or
+// refuses as documented, touching no memory and forming no address (run
+// under the undefined-behaviour sanitizer); the trusting sparse routines at
+// their stated exits only.
 #include <climits>
 #include <vector>
 
@@ -73,8 +70,7 @@ const struct {
        for (char u : {'U', 'L', 'N', 'T', 'x'})
          for (char t : {'U', 'L', 'N', 'T', 'x'}) e_dtpsv(&u, &t, "N", &n, nullptr, nullptr, &p, 1, 1, 1);
      }},
-    // The inner products check nothing, but an empty one must not read even
-    // its sizes' neighbours, whatever the other size and leading dimension.
+    // The unchecked inner products: empty whatever the other size and ld.
     {"inner products", [](int n, int p, int q) {
        for (Inner f : {dgemv32_n, dgemv_n, dgemv32_t, dgemv_t})
          for (int other : kAny)
@@ -83,22 +79,18 @@ const struct {
              f(&other, &n, &two, nullptr, &ld, nullptr, &p, &two, nullptr, &q);
            }
      }},
-    // eagemv, dgemvf, eagemm: an empty product with good arguments returns,
-    // as do alpha = 0 or k = 0 with beta = 1 before any check (bad letters and
-    // leading dimensions pass unseen). Negative sizes stop the process.
+    // Empty products, and alpha = 0 or k = 0 at beta = 1 before any check
+    // (bad letters and leading dimensions unseen); negative sizes stop.
     {"products", [](int n, int p, int q) {
        if (n != 0 || p <= 0) return;
        const int ione = 1;
-       for (int inc : kAny) {
-         if (q == 0 || inc == 0) continue;
-         eagemv("N", &n, &p, &two, nullptr, &ione, nullptr, &q, &two, nullptr, &inc, 1);
-         eagemv("T", &p, &n, &two, nullptr, &p, nullptr, &q, &two, nullptr, &inc, 1);
-         dgemvf("N", &n, &p, &two, nullptr, &ione, nullptr, &q, &two, nullptr, &inc, 1);
-         dgemvf("T", &p, &n, &two, nullptr, &p, nullptr, &q, &two, nullptr, &inc, 1);
-       }
-       for (const char *t : {"N", "T", "C"}) {
-         eagemv(t, &p, &p, &zero, nullptr, &p, nullptr, &ione, &one, nullptr, &ione, 1);
-         dgemvf(t, &p, &p, &zero, nullptr, &p, nullptr, &ione, &one, nullptr, &ione, 1);
+       for (auto gemv : {eagemv, dgemvf}) {
+         for (int inc : kAny) {
+           if (q == 0 || inc == 0) continue;
+           gemv("N", &n, &p, &two, nullptr, &ione, nullptr, &q, &two, nullptr, &inc, 1);
+           gemv("T", &p, &n, &two, nullptr, &p, nullptr, &q, &two, nullptr, &inc, 1);
+         }
+         for (const char *t : {"N", "T", "C"}) gemv(t, &p, &p, &zero, nullptr, &p, nullptr, &ione, &one, nullptr, &ione, 1);
        }
        eagemm("N", "N", &n, &p, &q, &two, nullptr, &q, nullptr, &q, &two, nullptr, &q, 1, 1);
        eagemm("T", "T", &p, &n, &q, &two, nullptr, &q, nullptr, &q, &two, nullptr, &q, 1, 1);
@@ -124,8 +116,7 @@ const struct {
        EXPECT_EQ(info, p == 1 || p == 2 ? -5 : 0) << p;
        EXPECT_EQ(eaxinvs(&n, &one, nullptr, nullptr, nullptr, &infos), 0);
        EXPECT_EQ(infos, 0);
-       // No basis and no points fit 0; a basis (eaxrmc3) or an order (eaxinvs)
-       // outside 0..30 is refused unread.
+       // No basis and no points fit 0; m or an order outside 0..30 is refused.
        const int m0 = 0;
        const double x0[3] = {1, 2, 3};
        double f = 3.0;
@@ -142,8 +133,7 @@ const struct {
        EXPECT_EQ(eaxinvs(&p, &one, nullptr, nullptr, nullptr, &infos), 1);
        EXPECT_EQ(infos, -1);
      }},
-    // No elements: every node's list is empty, the member arrays untouched.
-    // No equations: nothing ordered. Fewer than two records: nothing sorted.
+    // No elements, equations or records: empty lists, nothing ordered or sorted.
     {"sparse structure and front step", [](int n, int p, int q) {
        if (p >= 0 && p <= 7) {
          std::vector<int> nptr(p + 1, 9), aptr(p + 1, 9), work(p + 1, 9);
@@ -185,9 +175,8 @@ TEST(BadArguments, EveryKernelWithNothingToDo) {
   });
 }
 
-// A single element under an extreme increment is the element at x(1); the
-// smallest orders of the eigen steps leave their data; an empty inner
-// dimension clears the product.
+// One element under any increment is x(1); the smallest eigen orders leave
+// their data; an empty inner dimension clears the product.
 TEST(BadArguments, OneElementAndSmallestOrders) {
   qvk_test::for_each_isa([](int) {
     const int n = 1, n2 = 2, n0 = 0;

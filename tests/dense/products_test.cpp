@@ -15,8 +15,8 @@
 #include "kernels/dense/cores.h"
 #include "qvk_test.h"
 
-// This program's malloc counts the calls made while counting is on (the
-// sanitizers own malloc in their builds).
+// This program's malloc counts calls while counting is on (not under the
+// sanitizers, which own malloc).
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define QVK_COUNT_MALLOC 1
 namespace {
@@ -39,8 +39,7 @@ using qvk_test::Vec;
 using std::vector;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Every path under every processor model's tuning (tiles, blocks, level
-// caps), each forced in turn; a model tuned as an earlier one is skipped.
+// Every path under each processor model's tuning not seen in an earlier one.
 template <class F>
 void for_each_path(F body) {
   struct Reset {
@@ -70,8 +69,6 @@ void expect_every_path(const P &p, const Vec &want, Op op) {
   });
 }
 
-// ---- eagemv, its inner kernels, dgemvf ----
-
 // Storage offset of logical element i (0-based) under the standard rule.
 ptrdiff_t at(int len, int inc, int i) {
   return inc > 0 ? static_cast<ptrdiff_t>(i) * inc : static_cast<ptrdiff_t>(len - 1 - i) * -inc;
@@ -93,8 +90,7 @@ struct Gemv {
   }
 };
 
-// Random signs and exponents over 2^-30..2^30: terms cancel and swamp each
-// other, so another order or a fused product changes bits.
+// Random signs and exponents: another order or a fused product changes bits.
 Gemv make_gemv(char trans, int m, int n, int incx, int incy, uint32_t seed, double beta = 0.75) {
   Gemv g{trans, m, n, m + 3, incx, incy, -1.3, beta, {}, {}, {}};
   g.a = qvk_test::random_doubles(static_cast<size_t>(g.lda) * std::max(n, 1), seed);
@@ -105,8 +101,8 @@ Gemv make_gemv(char trans, int m, int n, int incx, int incy, uint32_t seed, doub
 
 using Inner = void (*)(const int *, const int *, const double *, const double *, const int *,
                        const double *, const int *, const double *, double *, const int *);
-// groups: with both increments 1, 'T' sums rows by fours: eagemv up to the
-// last multiple of 8 (the plain order after it), dgemv32_t over all rows.
+// groups: at unit increments 'T' sums rows by fours, eagemv up to the last
+// multiple of 8, dgemv32_t over all rows.
 struct GemvKernel {
   const char *name;
   char trans;
@@ -121,10 +117,8 @@ struct GemvKernel {
                    {"dgemv_n", 'N', dgemv_n, 0}, {"dgemv32_n", 'N', dgemv32_n, 0}, {"dgemv_t", 'T', dgemv_t, 0},
                    {"dgemv32_t", 'T', dgemv32_t, 1}};
 
-// The contracted order: t starts at beta*y (+0.0, y unread, when beta is 0);
-// 'N' adds a(i,j)*(alpha*x(j)) for j increasing; 'T' adds a(i,j)*(alpha*x(i))
-// for i increasing, or, over grouped rows, alpha times each group's sum
-// ((p1 + p2) + p3) + p4, a short last group summed alike.
+// The contracted order: t from beta*y (+0.0 at beta = 0), then for j (or i)
+// increasing a(i,j)*(alpha*x(j)), or alpha times each group's sum of four.
 Vec expected(const GemvKernel &k, Gemv g) {
   const int grouped = g.incx != 1 || g.incy != 1 || !k.groups ? 0 : k.groups == 8 ? g.m / 8 * 8 : g.m;
   for (int e = 0; e < g.leny(); ++e) {
@@ -193,8 +187,7 @@ TEST(GemvOracle, DgemvfAndNegativeIncrementsMatchReferenceDgemv) {
           }
 }
 
-// Each bad argument: dgemvf reports the first bad position and leaves y,
-// eagemv stops the process. The checks come before the quick returns.
+// dgemvf reports the first bad argument and leaves y, eagemv stops.
 TEST(GemvDeathTest, DgemvfReportsEveryBadArgumentAndEagemvStops) {
   const struct {
     char trans;
@@ -210,8 +203,6 @@ TEST(GemvDeathTest, DgemvfReportsEveryBadArgumentAndEagemvStops) {
     EXPECT_EXIT(g.call(eagemv), testing::ExitedWithCode(1), "^DGEMV Fatal Error\n$") << b.pos;
   }
 }
-
-// ---- eagemm ----
 
 bool is_t(char t) { return t != 'N' && t != 'n'; }
 
@@ -237,9 +228,8 @@ Gemm make_gemm(char ta, char tb, int m, int n, int k, uint32_t seed, double beta
   return g;
 }
 
-// The order of every element: t from beta*c (+0.0 when beta = 0), then one
-// rounded product at a time for l increasing, alpha folded into op(A) when
-// transb means no transpose and into op(B) otherwise.
+// The order: t from beta*c (+0.0 at beta = 0), then a rounded product for l
+// increasing, alpha folded into op(A) at transb 'N', into op(B) otherwise.
 Vec expected(const Gemm &g) {
   Vec c = g.c;
   for (int j = 0; j < g.n; ++j)
@@ -286,8 +276,7 @@ TEST(GemmBits, EveryPathKeepsTheOrderAtEveryBlockBoundary) {
           }
 }
 
-// Both are sums of k+1 rounded terms: they differ by at most about 2(k+2)
-// eps times the sum of magnitudes.
+// Sums of k+1 rounded terms in two orders: within 2(k+2) eps of the magnitudes.
 TEST(GemmOracle, CloseToReferenceDgemm) {
   using RefDgemm = void (*)(const char *, const char *, const int *, const int *, const int *, const double *,
                             const double *, const int *, const double *, const int *, const double *, double *,
@@ -311,10 +300,8 @@ TEST(GemmOracle, CloseToReferenceDgemm) {
     }
 }
 
-// alpha = 0 (or k = 0) reads neither matrix nor vector (null here): eagemv
-// clears y at beta = 0 (+0.0 over NaN, increment -2 skipping the others) or
-// scales it; eagemm scales C, or clears it at beta = 0 with k = 0, in one
-// call when ldc = m; rows past m are untouched.
+// alpha = 0 or k = 0 reads no matrix (null here): y and C are cleared to +0.0
+// at beta = 0 or scaled, C in one call when ldc = m, rows past m left.
 TEST(EarlyExit, AlphaZeroOrKZeroReadsNoMatrix) {
   const int m = 5, n = 4, k = 3, zero = 0, one = 1, minus2 = -2;
   const double alpha0 = 0.0, alpha = 2.0, three = 3.0, beta0 = 0.0;
@@ -340,8 +327,7 @@ TEST(EarlyExit, AlphaZeroOrKZeroReadsNoMatrix) {
   }
 }
 
-// Sizes past every block of every path on a 1 MiB stack (the work area
-// depends on transb only).
+// Sizes past every block of every path, both work areas, on a 1 MiB stack.
 TEST(GemmStack, RunsOnAOneMebibyteThreadStack) {
   auto big_products = [](void *ok) -> void * {
     for (const char *tt : {"NN", "TT"})
@@ -361,8 +347,7 @@ TEST(GemmStack, RunsOnAOneMebibyteThreadStack) {
   });
 }
 
-// Letters, negative sizes, lda against m ('N') or k, ldb against k ('N') or
-// n, ldc against m; k = 0 still checks when beta != 1.
+// Letters, negative sizes, short leading dimensions; k = 0 checks at beta != 1.
 TEST(GemmDeathTest, EveryBadArgumentStopsTheProcess) {
   const struct {
     char ta, tb;
@@ -377,8 +362,7 @@ TEST(GemmDeathTest, EveryBadArgumentStopsTheProcess) {
   }
 }
 
-// The same bits in both builds on every path, tied to one recorded checksum;
-// and no call to the heap from any product, whatever the sizes and the path.
+// One recorded checksum in both builds on every path; no heap on any path.
 TEST(DenseProducts, ChecksumInBothBuildsAndNoHeap) {
   const int m = 37, n = 130, k = 250, ld = 300;
   const Vec a = qvk_test::portable_doubles(ld * 310, 1), b = qvk_test::portable_doubles(ld * 310, 2);

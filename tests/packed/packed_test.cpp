@@ -1,7 +1,5 @@
-// The packed kernels: triangular solve, Cholesky solves and the resumable
-// factorization against the reference BLAS/LAPACK and the scalar bits; the
-// dot product, the stored-row product, byte and typed moves, the random step;
-// one checksum tying the 32-bit build to the 64-bit one.
+// The packed and solve kernels against the reference BLAS/LAPACK, the scalar
+// bits and their corner rules; one checksum tying the 32-bit build to 64-bit.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -31,8 +29,7 @@ Vec spd(int n, unsigned seed) {
   return ap;
 }
 
-// A packed triangle (either layout), diagonal in [1, 2], off-diagonals
-// scaled down to keep the solution bounded.
+// A packed triangle (either layout), diagonal in [1, 2], small off-diagonals.
 Vec triangle(int n, bool upper, unsigned seed) {
   Vec ap = qvk_test::portable_doubles(n * (n + 1) / 2, seed, -3, 0);
   for (int j = 1; j <= n; ++j)
@@ -54,9 +51,8 @@ int factor(Vec &ap, int n, int i1 = 1, double tol = 0.0, double *piv = nullptr) 
   return info;
 }
 
-// The reference's bits at strides of both signs, zeros in x letting the
-// plain solves skip a column, the triangle only read; any letter but N/n
-// means transposed and unit; adversarial data gives the scalar bits.
+// Reference bits at strides of both signs, zeros in x (a skipped column), the
+// triangle only read, any letter but N/n as T or U; scalar bits on every path.
 TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
   const char *const variants[][2] = {{"UNN", "UNN"}, {"UNU", "UNU"}, {"UTN", "UTN"}, {"UTU", "UTU"},
                                      {"LNN", "LNN"}, {"LNU", "LNU"}, {"LTN", "LTN"}, {"LTU", "LTU"},
@@ -87,9 +83,8 @@ TEST(Tpsv, EveryVariantMatchesReferenceAndTheScalarBits) {
   EXPECT_EQ(x, (Vec{0.0, 0.0, 2.0}));
 }
 
-// The reference's bits, rows past n kept, info unwritten on success, ldb
-// unread for one column; columns solved together (around the lane widths and
-// the widest lanes' column buffer) and eacort give each column's bits alone.
+// Reference bits, info unwritten on success, ldb unread for one column;
+// columns solved together and eacort give each column's bits alone.
 TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
   auto dpptrs = qvk_test::ref_lapack<decltype(&e_dpptrs)>("dpptrs_");
   ASSERT_ORACLE(dpptrs);
@@ -120,8 +115,7 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
     qvk_test::expect_every_isa(Vec(b0.begin(), b0.begin() + ldb), [&](Vec &b) { eacort(&nn, &n, ap.data(), b.data()); },
                                alone, qvk_test::first_bit_difference);
   }
-  // Only U is accepted (info 1, b kept); leading zeros are not skipped, so
-  // a NaN in the factor reaches the solution.
+  // Only U is accepted (info 1, b kept); a NaN in the factor reaches x.
   const int n = 4, two = 2, one = 1;
   Vec ap = spd(n, 2), b = {1, 2, 3, 4, 5, 6, 7, 8}, z = {0, 0, 1, 1};
   int info = 0;
@@ -133,11 +127,9 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
   EXPECT_TRUE(std::isnan(z[0]));
 }
 
-// Each row's off-diagonals are the reference DTPSV of the original row with
-// the rows above, bit for bit; the factor is the reference DPPTRF's to
-// rounding (a pivot subtracts one dot product); piv is written on failure
-// only. Every path gives the scalar bits, info and failed pivot included, on
-// random data, a failure half-way and adversarial entries.
+// Each row's off-diagonals are the reference DTPSV's bits, the factor the
+// reference DPPTRF's to rounding, piv unwritten; every path gives the scalar
+// bits (info and piv too) on random, failing and adversarial matrices.
 TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
   using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
   auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
@@ -177,10 +169,8 @@ TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
   }
 }
 
-// A failure leaves the rows above complete, its own off-diagonals computed
-// and diagonal unwritten, the rows below untouched; resuming at the restored
-// row, growing a factor by new rows, or starting below row one, gives the
-// bits of one uninterrupted call.
+// A failure leaves its diagonal and the rows below unwritten; resuming there,
+// growing by rows or starting below row one gives one whole call's bits.
 TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
   qvk_test::for_each_isa([&](int) {
     for (int n : {6, 17, 40}) {
@@ -207,9 +197,8 @@ TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
   });
 }
 
-// A pivot equal to tol, or nearly singular, fails (piv the pivot, the
-// diagonal kept); i1 > n factors nothing; a NaN pivot is stored, not
-// reported. piv keeps its 5 on success.
+// A pivot equal to tol, or nearly singular, fails (piv set, diagonal kept);
+// i1 > n factors nothing; a NaN pivot is stored, not reported.
 TEST(Cholesky, ThresholdAndStartingRows) {
   const struct {
     Vec a;
@@ -284,11 +273,9 @@ TEST(CrossBuild, PackedKernelsReproduceTheRecordedChecksum) {
   qvk_test::for_each_isa([&](int) { EXPECT_EQ(results(), 0xf50cc1087f1da4b1ull); });
 }
 
-// Byte copies act as memmove at any overlap and alignment around the inline
-// threshold, a fill takes its pattern's first byte. Typed clears (5 double, 3
-// and 4 four bytes, 2 two bytes, -k k blanks; other codes and counts below
-// one nothing) and copies (|t| bytes each, 8 for 5, 4 for 3) write nothing
-// else.
+// Byte copies act as memmove at any overlap and alignment, a fill takes the
+// first byte; typed clears (5: double, 3/4: int, 2: short, -k: k blanks, other
+// codes nothing) and copies write nothing outside their items.
 TEST(Bytes, CopyFillAndTypedClearAnyAlignment) {
   for (int n : {1, 2, 3, 4, 5, 7, 8, 16, 31, 32, 33, 40, 64, 70, 100})
     for (int src = 80; src < 84; ++src) {
@@ -329,9 +316,8 @@ TEST(Bytes, CopyFillAndTypedClearAnyAlignment) {
   EXPECT_EQ(v, (Vec{1, 1, 2, 3, 4, 5}));
 }
 
-// The reference DDOT's bits; and 2^53 absorbs a 1 added to it but not a 2:
-// one running sum left to right gives big - 1, a group of the small terms
-// summed first would not.
+// The reference DDOT's bits; one running sum from the left gives 2^53 - 1,
+// where the small terms summed first would not.
 TEST(Dot, MatchesReferenceDdotAndSumsLeftToRight) {
   auto ddot = qvk_test::ref_blas<decltype(&eaxscl)>("ddot_");
   ASSERT_ORACLE(ddot);
@@ -351,8 +337,7 @@ TEST(Dot, MatchesReferenceDdotAndSumsLeftToRight) {
   EXPECT_EQ(eaxscl(&n, x, &one, y, &one), big - 1.0);
 }
 
-// Known seeds, the fixed point 0 (read as -2^31), wrap-around modulo 2^32;
-// r is the new seed times the double nearest 2^-31.
+// Known seeds, the fixed point 0 (read as -2^31), wrap-around modulo 2^32.
 TEST(RandomStep, KnownSeedsAndFixedPoint) {
   const struct {
     int seed, steps;
@@ -367,9 +352,8 @@ TEST(RandomStep, KnownSeedsAndFixedPoint) {
   }
 }
 
-// Rows holding only columns below the diagonal (the symmetric invariant),
-// shuffled, some rows empty, then the diagonal; small integer values keep
-// every product and sum exact. Entries that must not be read are garbage.
+// Rows of shuffled columns below the diagonal (some empty), then the
+// diagonal; small integers keep sums exact; unread entries are garbage.
 struct Sparse {
   int n;
   std::vector<int> ia, ja;
@@ -401,79 +385,61 @@ Vec integers(size_t len, unsigned seed) {
   return v;
 }
 
-// Mode 2 reads the first m rows as stored; mode 1 reads them as the lower
-// triangle of a symmetric matrix, each entry also mirrored, and forms all n
-// rows. Columns past nvec, and rows past m in mode 2, stay untouched.
-TEST(StoredProduct, EqualsDenseProductInBothReadings) {
+// Mode 2 forms m rows as stored, mode 1 all n rows of the symmetric reading,
+// other modes nothing; nnz = n (diagonal) is one product in every mode, at
+// least one vector, m unused. The rest of y is left.
+TEST(StoredProduct, EqualsDenseProductInEveryMode) {
   qvk_test::for_each_isa([&](int) {
-    for (int n : {2, 7, 30}) {
-      const Sparse s = make(n, n, 4);
-      for (int mode : {1, 2})
-        for (int nvec = 0; nvec <= 9; ++nvec)
-          for (int m : {n, n - 1, n / 2}) {
-            SCOPED_TRACE(testing::Message() << "n " << n << " mode " << mode << " nvec " << nvec << " m " << m);
-            const Vec x = integers(n * 10, n + nvec);
-            Vec y(n * 10, 99.0), want = y;
-            for (int k = 0; k < nvec; ++k) {
-              double *w = &want[k * n];
-              const double *xk = &x[k * n];
-              for (int i = 1; i <= (mode == 1 ? n : m); ++i) w[i - 1] = 0.0;
-              for (int i = 1; i <= m; ++i) {
-                const int diag = s.ia[i] - 1;
-                w[i - 1] += s.a[diag] * xk[i - 1];
-                for (int p = i == 1 ? 0 : s.ia[i - 1]; p < diag; ++p) {
-                  w[i - 1] += s.a[p] * xk[s.ja[p] - 1];
-                  if (mode == 1) w[s.ja[p] - 1] += s.a[p] * xk[i - 1];
+    for (int n : {2, 7, 30})
+      for (int per_row : {4, 0}) {
+        const Sparse s = make(n, n, per_row);
+        const bool diagonal = per_row == 0;
+        for (int mode : {1, 2, 0, 3, -7})
+          for (int nvec = 0; nvec <= 9; ++nvec)
+            for (int m : {n, n - 1, n / 2}) {
+              SCOPED_TRACE(testing::Message() << "n " << n << " nnz " << s.ia[n] << " mode " << mode << " nvec "
+                                              << nvec << " m " << m);
+              const Vec x = integers(n * 10, n + nvec);
+              Vec y(n * 10, 99.0), want = y;
+              const int vectors = diagonal ? std::max(nvec, 1) : mode == 1 || mode == 2 ? nvec : 0;
+              const int rows = diagonal ? n : m;
+              for (int k = 0; k < vectors; ++k) {
+                double *w = &want[k * n];
+                const double *xk = &x[k * n];
+                for (int i = 1; i <= (mode == 1 ? n : rows); ++i) w[i - 1] = 0.0;
+                for (int i = 1; i <= rows; ++i) {
+                  const int diag = s.ia[i] - 1;
+                  w[i - 1] += s.a[diag] * xk[i - 1];
+                  for (int p = i == 1 ? 0 : s.ia[i - 1]; p < diag; ++p) {
+                    w[i - 1] += s.a[p] * xk[s.ja[p] - 1];
+                    if (mode == 1) w[s.ja[p] - 1] += s.a[p] * xk[i - 1];
+                  }
                 }
               }
+              s.mvm(mode, m, nvec, x.data(), y.data());
+              EXPECT_EQ(y, want);
             }
-            s.mvm(mode, m, nvec, x.data(), y.data());
-            EXPECT_EQ(y, want);
-          }
-    }
+      }
   });
 }
 
-// With adversarial data, several vectors at once give on every path the
-// scalar bits of each vector alone.
+// Several adversarial vectors at once give each one's scalar bits alone.
 TEST(StoredProduct, EachVectorAsIfAloneOnEveryPath) {
   const int n = 40;
   Sparse s = make(n, 3, 12);
   const Vec junk = qvk_test::adversarial_doubles(s.a.size(), 8), x = qvk_test::adversarial_doubles(n * 9, 5);
   for (size_t p = 0; p < s.a.size(); ++p) s.a[p] = p % 3 ? junk[p] : std::ldexp(junk[p], 40);
   for (int mode : {1, 2})
-    for (int m : {n, 17}) {
-      Vec alone(n * 9, -1.0);
-      {
-        qvk_test::IsaScope scalar(qvk::kScalar);
-        for (int k = 0; k < 9; ++k) s.mvm(mode, m, 1, &x[k * n], &alone[k * n]);
+    for (int m : {n, 17})
+      for (int nvec = 1; nvec <= 9; ++nvec) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode << " m " << m << " nvec " << nvec);
+        auto alone = [&](Vec &y) {
+          qvk_test::IsaScope scalar(qvk::kScalar);
+          for (int k = 0; k < nvec; ++k) s.mvm(mode, m, 1, &x[k * n], &y[k * n]);
+        };
+        qvk_test::expect_every_isa(Vec(n * 9, -1.0), [&](Vec &y) { s.mvm(mode, m, nvec, x.data(), y.data()); },
+                                   alone, qvk_test::first_bit_difference);
       }
-      qvk_test::for_each_isa([&](int) {
-        for (int nvec = 1; nvec <= 9; ++nvec) {
-          SCOPED_TRACE(testing::Message() << "mode " << mode << " m " << m << " nvec " << nvec);
-          Vec y(n * 9, -1.0);
-          s.mvm(mode, m, nvec, x.data(), y.data());
-          EXPECT_SAME_BITS(y.data(), alone.data(), n * nvec);
-          EXPECT_EQ(Vec(y.begin() + n * nvec, y.end()), Vec(n * (9 - nvec), -1.0));
-        }
-      });
-    }
-}
-
-// A diagonal matrix is one product in every mode, at least one vector and m
-// unused; otherwise modes other than 1 and 2, and nvec = 0, write nothing.
-TEST(StoredProduct, DiagonalCaseInEveryModeAndOtherModesDoNothing) {
-  const int n = 6;
-  const Sparse diag{n, {-1, 1, 2, 3, 4, 5, 6}, std::vector<int>(n, -99), {2, 3, 4, 5, 6, 7}}, s = make(n, 9, 3);
-  const Vec x = integers(n * 3, 1);
-  for (int mode : {0, 1, 2, 3, -7})
-    for (int nvec : {0, 1, 2}) {
-      Vec y(n * 3, 55.0), y2 = y;
-      diag.mvm(mode, 0, nvec, x.data(), y.data());
-      for (int i = 0; i < n * 3; ++i) EXPECT_EQ(y[i], i < n * std::max(nvec, 1) ? diag.a[i % n] * x[i] : 55.0) << mode;
-      s.mvm(mode, n, nvec, x.data(), y2.data());
-      if ((mode != 1 && mode != 2) || !nvec) { EXPECT_EQ(y2, Vec(n * 3, 55.0)) << mode; }
-    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The vector kernels: known answers and corner rules on every path, every
-// optimized path against the scalar bits, the reference BLAS, the norm's and
-// the rotation's accuracy, and a checksum tying the 32-bit build to 64-bit.
+// The vector kernels: known answers on every path, every path against the
+// scalar bits, the reference BLAS, accuracy, a cross-build checksum.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -90,9 +89,8 @@ const struct {
        return cat({r, {e_ddoti(&nz, &x[0], idx, &y[0])}});
      },
      {1, 1, 4, 3, 1}},
-    // Mid-range only; zeros; small, scaled by the first; the scale moving up;
-    // a scaled sum lost against 1; large from the first; leading zeros
-    // skipped; divided twice; increment 0 (four times x(1)).
+    // Mid-range; zeros; small; the scale moving up; a scaled sum lost against
+    // 1; large; leading zeros skipped; divided twice; increment 0.
     {"dnrm2 follows the phases of the scaled algorithm",
      [] {
        const Vec xs[] = {{3, 4}, {0, -0.0}, {1e-20, 1e-20}, {1e-20, 2e-20}, {1e-20, 1.0}, {-1e200, 1e200},
@@ -154,9 +152,8 @@ TEST(Moves, KeepEveryBit) {
   for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(a[pos[i] - 1]));
 }
 
-// Increments of either sign give the same norm, accurate from 2^-300 to
-// 2^300; the upper threshold divides by n rounded to single precision (2^24
-// for 2^24 + 1), so an element just below cuthi/2^24 is summed unscaled.
+// Either sign of increment, accurate from 2^-300 to 2^300; the upper threshold
+// divides by n in single precision: 2^24 + 1 as 2^24, elements left unscaled.
 TEST(Norm, IncrementsAccuracyAndTheUpperThreshold) {
   for (int e : {-300, -160, -40, 0, 40, 160, 300}) {
     Vec x = qvk_test::random_doubles(301, 11 + e, -1, 1);
@@ -174,9 +171,8 @@ TEST(Norm, IncrementsAccuracyAndTheUpperThreshold) {
   EXPECT_NEAR(r / scaled, 1.0, 1e-6);
 }
 
-// (c, s) turns (a, b) onto (r, 0); z rebuilds (c, s): s when |a| > |b|,
-// else 1/c, or 1 when c = 0 (a = 0 here). a = b = 0 gives (1, 0), a and b
-// left.
+// (c, s) turns (a, b) onto (r, 0); z is s when |a| > |b|, else 1/c, or 1 at
+// c = 0 (a = 0 here); a = b = 0 gives (1, 0) and leaves a and b.
 TEST(Rotation, TurnsOntoTheFirstAxis) {
   Vec v = qvk_test::random_doubles(200, 3, -10, 10);
   v[0] = 0.0;
@@ -280,7 +276,6 @@ TEST(Paths, SparseGatherScatterUpdate) {
 
 // Finite data: where both define a result, it must be the reference's bits.
 TEST(Oracle, Level1RoutinesMatchReference) {
-  // The reference routines have our entries' signatures.
   auto dcopy = qvk_test::ref_blas<decltype(&e_dcopy)>("dcopy_");
   auto dswap = qvk_test::ref_blas<decltype(&e_dswap)>("dswap_");
   auto daxpy = qvk_test::ref_blas<decltype(&e_daxpy)>("daxpy_");
@@ -346,8 +341,7 @@ TEST(CrossBuild, VectorKernelsReproduceTheRecordedChecksum) {
 
 }  // namespace
 
-// Run on an emulated processor (tools/test), the dispatch must find the
-// level that the processor model offers and no more.
+// On an emulated processor (tools/test) the dispatch finds its level exactly.
 TEST(Dispatch, FindsTheLevelOfThisProcessor) {
   const char *expect = std::getenv("QVK_EXPECT_ISA");
   EXPECT_STREQ(qvk::isa_name(qvk::isa_supported()), expect ? expect : qvk::isa_name(qvk::isa_supported()));
