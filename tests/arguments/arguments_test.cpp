@@ -46,12 +46,10 @@ const struct {
        for (double sa : {0.0, 1.0, 2.0}) drscl(&n, &sa, nullptr, &p);
        e_dgthr(&n, nullptr, nullptr, nullptr), e_dsctr(&n, nullptr, nullptr, nullptr);
        e_daxpyi(&n, &one, nullptr, nullptr, nullptr);
-       EXPECT_EQ(eaxscl(&n, nullptr, &p, nullptr, &q), 0.0);
-       EXPECT_EQ(e_dasum(&n, nullptr, &p), 0.0);
-       EXPECT_EQ(e_dnrm2(&n, nullptr, &p), 0.0);
-       EXPECT_EQ(damax(&n, nullptr, &p), 0.0);
-       EXPECT_EQ(e_idamax(&n, nullptr, &p), 0);
-       EXPECT_EQ(e_ddoti(&n, nullptr, nullptr, nullptr), 0.0);
+       const std::vector<double> got = {eaxscl(&n, nullptr, &p, nullptr, &q), e_dasum(&n, nullptr, &p),
+                                        e_dnrm2(&n, nullptr, &p), damax(&n, nullptr, &p),
+                                        double(e_idamax(&n, nullptr, &p)), e_ddoti(&n, nullptr, nullptr, nullptr)};
+       EXPECT_EQ(got, std::vector<double>(6, 0.0));
      }},
     {"packed kernels and solves", [](int n, int p, int q) {
        for (int t : {p, 4, 5, -9}) eaxcpy(&t, &n, nullptr, nullptr), eaxraz(&t, nullptr, &n);
@@ -60,8 +58,7 @@ const struct {
        int info = -5, info2 = -5, solve_info = -5;  // the factorizations clear info, the solves leave it
        eaxfch(nullptr, &p, &n, &zero, nullptr, &info, nullptr);
        eaxfch2(nullptr, &p, &n, &zero, nullptr, &info2, nullptr);
-       EXPECT_EQ(info, 0);
-       EXPECT_EQ(info2, 0);
+       EXPECT_EQ(std::vector<int>({info, info2}), std::vector<int>({0, 0}));
        for (int mode = 0; mode <= 3; ++mode)
          for (int m : kEmpty) eaxmvm(&mode, &p, &m, &n, &q, nullptr, nullptr, nullptr, nullptr, nullptr);
        e_dpptrs("U", &n, &p, nullptr, nullptr, &q, &solve_info, 1), e_dpptrs("U", &p, &n, nullptr, nullptr, &q, &solve_info, 1);

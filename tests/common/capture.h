@@ -1,6 +1,5 @@
-// Test tools for code that writes to standard output and to files: output
-// captured through a file, temporary directories, whole-file reads, a count
-// of open descriptors, environment and fault-checkpoint scopes.
+// Tools for tests of output and files: captured output, temporary folders,
+// file reads, open descriptors, environment and fault-checkpoint scopes.
 #ifndef QVK_TESTS_COMMON_CAPTURE_H
 #define QVK_TESTS_COMMON_CAPTURE_H
 
@@ -38,8 +37,7 @@ inline int open_descriptors() {
   return n;
 }
 
-// A fresh directory under the temporary directory, removed with its
-// files (one level) at the end.
+// A fresh temporary directory, removed with its files at the end.
 class TempDir {
  public:
   TempDir() {
@@ -103,9 +101,8 @@ std::string output_of(F &&body, int fd = 1) {
   return read_file(dir.file("out"));
 }
 
-// Runs body with the n-th call of the platform's fault checkpoint made to
-// fail. True when body made fewer than n calls, so that nothing failed:
-// a sweep over n = 1, 2, ... ends there.
+// Runs body with the platform's n-th fault checkpoint failing. True when
+// body made fewer than n calls (nothing failed: a sweep ends there).
 template <class F>
 bool fails_at(long n, F &&body) {
   QorFaultCountdown(n);

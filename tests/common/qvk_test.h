@@ -22,8 +22,7 @@ struct IsaScope {
   IsaScope(const IsaScope &) = delete;
 };
 
-// Runs body(level) with each level this machine can run forced in turn,
-// scalar first.
+// Runs body(level) with each level this machine can run forced, scalar first.
 template <class F>
 void for_each_isa(F body) {
   for (int level = qvk::kScalar; level <= qvk::isa_supported(); ++level) {
@@ -37,11 +36,9 @@ inline uint64_t bits(double v) { uint64_t u; std::memcpy(&u, &v, sizeof u); retu
 inline double from_bits(uint64_t u) { double v; std::memcpy(&v, &u, sizeof v); return v; }
 
 // Index of the first element whose bits differ, or -1. Two NaNs count as
-// equal (a path may swap the operands of a commutative operation, and the
-// first NaN operand's payload wins); copies, which must keep payloads, use
-// exact_bit_difference. oracle_difference is first_bit_difference but in the
-// 32-bit build, whose reference libraries round twice through x87 extended
-// precision: there it accepts 2^-40 of the larger magnitude.
+// equal (a path may swap a commutative operation's operands, whose first NaN
+// wins) but for moves (exact); the 32-bit reference libraries round twice
+// through x87, so there the oracle may differ by 2^-40 of the magnitude.
 using Finder = long (*)(const double *, const double *, size_t);
 long first_bit_difference(const double *a, const double *b, size_t n);
 long exact_bit_difference(const double *a, const double *b, size_t n);
@@ -77,8 +74,8 @@ class Checksum {
   uint64_t h_ = 14695981039346656037ull;
 };
 
-// The reference BLAS and LAPACK, from their own files; null when missing
-// (ASSERT_ORACLE then fails the test).
+// The reference BLAS and LAPACK from their own files; null (and a failed
+// ASSERT_ORACLE) when missing.
 void *reference_symbol(const char *name, bool lapack);
 template <class F> F ref_blas(const char *name) { return reinterpret_cast<F>(reference_symbol(name, false)); }
 template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(reference_symbol(name, true)); }
@@ -86,9 +83,8 @@ template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(r
 
 using Vec = std::vector<double>;
 
-// Runs want once and ours on every path, each on a copy of initial (either
-// may append what it returns: a sum, an index, an info), and compares the
-// results with find.
+// Runs want once and ours on every path, each on a copy of initial that it
+// may append results to (a sum, an index, an info); compares them with find.
 template <class Ours, class Want>
 void expect_every_isa(const Vec &initial, Ours ours, Want want_op, Finder find) {
   Vec want = initial;
@@ -101,8 +97,7 @@ void expect_every_isa(const Vec &initial, Ours ours, Want want_op, Finder find) 
   });
 }
 
-// Every path gives the scalar path's bits (exact: NaN payloads too, as moves
-// must keep them).
+// Every path gives the scalar bits (exact: NaN payloads too, for moves).
 template <class Op>
 void expect_paths_agree(const Vec &initial, Op op, bool exact = false) {
   auto scalar = [&](Vec &v) { IsaScope scope(qvk::kScalar); op(v); };

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <limits>
 #include <numeric>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "QorVARDMathKernel/dense.h"
@@ -45,14 +47,10 @@ void for_each_path(F body) {
   struct Reset {
     ~Reset() { qvk::core_force(-1); }
   } reset;
+  std::set<std::tuple<int, int, int>> seen;
   for (int core = 0; core < qvk::kCoreCount; ++core) {
     const qvk::CoreTuning &t = qvk::core_tuning(core);
-    bool seen = false;
-    for (int e = 0; e < core; ++e) {
-      const qvk::CoreTuning &u = qvk::core_tuning(e);
-      seen = seen || (u.gemm_shape == t.gemm_shape && u.gemm_level == t.gemm_level && u.gemv_level == t.gemv_level);
-    }
-    if (seen) continue;
+    if (!seen.insert({t.gemm_shape, t.gemm_level, t.gemv_level}).second) continue;
     SCOPED_TRACE(std::string("model ") + t.name);
     qvk::core_force(core);
     qvk_test::for_each_isa(body);
@@ -185,23 +183,6 @@ TEST(GemvOracle, DgemvfAndNegativeIncrementsMatchReferenceDgemv) {
             EXPECT_ORACLE_BITS(mine.call(dgemvf).data(), want.y.data(), want.y.size());
             if (inc[0] < 0 || inc[1] < 0) expect_every_path(g, mine.y, [](Gemv &h) -> Vec & { return h.call(eagemv); });
           }
-}
-
-// dgemvf reports the first bad argument and leaves y, eagemv stops.
-TEST(GemvDeathTest, DgemvfReportsEveryBadArgumentAndEagemvStops) {
-  const struct {
-    char trans;
-    int m, n, lda, incx, incy, pos;
-  } bad[] = {{'n', 2, 2, 2, 1, 1, 1}, {'t', 2, 2, 2, 1, 1, 1}, {'X', 2, 2, 2, 1, 1, 1},  {'N', -1, 2, 2, 1, 1, 2},
-             {'T', 2, -1, 2, 1, 1, 3}, {'N', 3, 2, 2, 1, 1, 6}, {'N', 0, 2, 0, 1, 1, 6},  {'C', 2, 2, 2, 0, 1, 8},
-             {'N', 2, 2, 2, 1, 0, 11}, {'T', -1, 2, 0, 0, 0, 2}};
-  for (const auto &b : bad) {
-    Gemv g{b.trans, b.m, b.n, b.lda, b.incx, b.incy, 1.0, 0.0, Vec(16, 1.0), Vec(4, 1.0), Vec(4, 7.0)};
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(g.call(dgemvf), Vec(4, 7.0));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "DGEMV Error : " + std::to_string(b.pos) + "\n");
-    EXPECT_EXIT(g.call(eagemv), testing::ExitedWithCode(1), "^DGEMV Fatal Error\n$") << b.pos;
-  }
 }
 
 bool is_t(char t) { return t != 'N' && t != 'n'; }
@@ -347,16 +328,30 @@ TEST(GemmStack, RunsOnAOneMebibyteThreadStack) {
   });
 }
 
-// Letters, negative sizes, short leading dimensions; k = 0 checks at beta != 1.
-TEST(GemmDeathTest, EveryBadArgumentStopsTheProcess) {
+// dgemvf reports the first bad argument and leaves y; eagemv and eagemm stop
+// (letters, negative sizes, short leading dimensions; k = 0 at beta != 1).
+TEST(ProductsDeathTest, EveryBadArgumentIsReportedOrStops) {
+  const struct {
+    char trans;
+    int m, n, lda, incx, incy, pos;
+  } gemv[] = {{'n', 2, 2, 2, 1, 1, 1}, {'t', 2, 2, 2, 1, 1, 1}, {'X', 2, 2, 2, 1, 1, 1},  {'N', -1, 2, 2, 1, 1, 2},
+              {'T', 2, -1, 2, 1, 1, 3}, {'N', 3, 2, 2, 1, 1, 6}, {'N', 0, 2, 0, 1, 1, 6},  {'C', 2, 2, 2, 0, 1, 8},
+              {'N', 2, 2, 2, 1, 0, 11}, {'T', -1, 2, 0, 0, 0, 2}};
+  for (const auto &b : gemv) {
+    Gemv g{b.trans, b.m, b.n, b.lda, b.incx, b.incy, 1.0, 0.0, Vec(16, 1.0), Vec(4, 1.0), Vec(4, 7.0)};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(g.call(dgemvf), Vec(4, 7.0));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "DGEMV Error : " + std::to_string(b.pos) + "\n");
+    EXPECT_EXIT(g.call(eagemv), testing::ExitedWithCode(1), "^DGEMV Fatal Error\n$") << b.pos;
+  }
   const struct {
     char ta, tb;
     int m, n, k, lda, ldb, ldc;
-  } bad[] = {{'X', 'N', 2, 2, 2, 2, 2, 2}, {'N', 'x', 2, 2, 2, 2, 2, 2}, {'N', 'N', -1, 2, 2, 2, 2, 2},
-             {'N', 'N', 2, -1, 2, 2, 2, 2}, {'N', 'N', 2, 2, -1, 2, 2, 2}, {'N', 'N', 3, 2, 2, 2, 2, 3},
-             {'t', 'N', 2, 2, 3, 2, 3, 2}, {'N', 'N', 2, 2, 3, 2, 2, 2}, {'N', 'c', 2, 3, 2, 2, 2, 2},
-             {'N', 'N', 3, 2, 2, 3, 2, 2}, {'N', 'N', 2, 2, 0, 0, 1, 2}};
-  for (const auto &b : bad) {
+  } gemm[] = {{'X', 'N', 2, 2, 2, 2, 2, 2}, {'N', 'x', 2, 2, 2, 2, 2, 2}, {'N', 'N', -1, 2, 2, 2, 2, 2},
+              {'N', 'N', 2, -1, 2, 2, 2, 2}, {'N', 'N', 2, 2, -1, 2, 2, 2}, {'N', 'N', 3, 2, 2, 2, 2, 3},
+              {'t', 'N', 2, 2, 3, 2, 3, 2}, {'N', 'N', 2, 2, 3, 2, 2, 2}, {'N', 'c', 2, 3, 2, 2, 2, 2},
+              {'N', 'N', 3, 2, 2, 3, 2, 2}, {'N', 'N', 2, 2, 0, 0, 1, 2}};
+  for (const auto &b : gemm) {
     Gemm g{b.ta, b.tb, b.m, b.n, b.k, b.lda, b.ldb, b.ldc, 1.0, 0.0, Vec(64, 1.0), Vec(64, 1.0), Vec(64, 1.0)};
     EXPECT_EXIT(g.call(), testing::ExitedWithCode(1), "^DGEMM FATAL ERROR\n$") << b.ta << b.tb << b.m << b.n << b.k;
   }

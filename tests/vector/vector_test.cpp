@@ -32,54 +32,43 @@ const struct {
   Vec (*run)();
   Vec want;
 } kRules[] = {
-    {"dcopy of y = x shifted by one moves the old x, icopy back",
-     [] {
+    {"dcopy of y = x shifted by one moves the old x, icopy back", [] {
        int one = 1, ten = 10, ib[11] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
        Vec b = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
        e_dcopy(&ten, &b[0], &one, &b[1], &one), e_icopy(&ten, ib + 1, &one, ib, &one);
        return cat({b, {double(ib[0]), double(ib[9])}});
-     },
-     {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 2, 11}},
-    {"clears write +0.0; increment -2 acts as 2, increment 0 clears x(1) only",
-     [] {
+     }, {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 2, 11}},
+    {"clears write +0.0; increment -2 acts as 2, increment 0 clears x(1) only", [] {
        Vec x = {-1, -2, -3, -4, -5};
        int two = 2, three = 3, m2 = -2, zero = 0, ix[3] = {7, 8, 9};
        e_dzero(&two, &x[0], &m2), e_dzero(&three, &x[4], &zero), e_izero(&two, ix, &two);
        return cat({x, {double(ix[0]), double(ix[1]), double(ix[2])}});
-     },
-     {0.0, -2, 0.0, -4, 0.0, 0, 8, 0}},
-    {"dscal forms every product (0 * Inf, 0 * NaN, 0 * -2); increment -2 acts as 2, 0 scales x(1) n times",
-     [] {
+     }, {0.0, -2, 0.0, -4, 0.0, 0, 8, 0}},
+    {"dscal forms every product (0 * Inf, 0 * NaN, 0 * -2); increment -2 acts as 2, 0 scales x(1) n times", [] {
        Vec s = {kInf, kNaN, -2.0}, p = {1, 2, 3, 4, 5, 6}, q = p, r = {1.0};
        double z = 0.0, a = 3.0;
        int one = 1, two = 2, m2 = -2, zero = 0, three = 3;
        e_dscal(&three, &z, &s[0], &one), e_dscal(&three, &a, &p[0], &two);
        e_dscal(&three, &a, &q[0], &m2), e_dscal(&three, &a, &r[0], &zero);
        return cat({s, p, q, r});
-     },
-     {kNaN, kNaN, -0.0, 3, 2, 9, 4, 15, 6, 3, 2, 9, 4, 15, 6, 27}},
-    {"drscl skips 0 and 1, multiplies by the rounded reciprocal (10 * (1/3), not 10 / 3)",
-     [] {
+     }, {kNaN, kNaN, -0.0, 3, 2, 9, 4, 15, 6, 3, 2, 9, 4, 15, 6, 27}},
+    {"drscl skips 0 and 1, multiplies by the rounded reciprocal (10 * (1/3), not 10 / 3)", [] {
        Vec x = {kNaN, 8.0, 10.0};
        double sa[] = {0.0, 1.0, 4.0, 3.0};
        int two = 2, one = 1;
        for (int i = 0; i < 3; ++i) drscl(&two, &sa[i], &x[0], &one);
        drscl(&one, &sa[3], &x[2], &one);
        return x;
-     },
-     {kNaN, 2.0, 10.0 * (1.0 / 3.0)}},
-    {"daxpy with alpha 0 leaves y; over y = x shifted by one each update reads the previous store",
-     [] {
+     }, {kNaN, 2.0, 10.0 * (1.0 / 3.0)}},
+    {"daxpy with alpha 0 leaves y; over y = x shifted by one each update reads the previous store", [] {
        Vec x = {kNaN, kInf, 1}, y = {1, 2, 3}, buf(40, 1.0);
        double zero = 0.0, a = 1.0;
        int n = 3, one = 1, n39 = 39;
        e_daxpy(&n, &zero, &x[0], &one, &y[0], &one), e_daxpy(&n39, &a, &buf[0], &one, &buf[1], &one);
        for (int i = 0; i < 40; ++i) buf[i] -= i;  // 1, 2, ..., 40 wanted
        return cat({y, buf});
-     },
-     cat({{1, 2, 3}, Vec(40, 1.0)})},
-    {"dasum and ddoti: one left-to-right sum, 1 + 2^-53 rounds back to 1 at every step",
-     [] {
+     }, cat({{1, 2, 3}, Vec(40, 1.0)})},
+    {"dasum and ddoti: one left-to-right sum, 1 + 2^-53 rounds back to 1 at every step", [] {
        Vec x(25, std::ldexp(1.0, -53)), y(30, 1.0), z = {-1.5, 99, 2.5};
        int n = 25, one = 1, m1 = -1, zero = 0, two = 2, nz = 12, idx[12];
        for (int i = 0; i < 12; ++i) idx[i] = 30 - 2 * i;
@@ -87,12 +76,10 @@ const struct {
        Vec r = {e_dasum(&n, &x[0], &one), e_dasum(&n, &x[0], &m1), e_dasum(&two, &z[0], &two), e_dasum(&two, &z[0], &zero)};
        x[0] = 1.0;
        return cat({r, {e_ddoti(&nz, &x[0], idx, &y[0])}});
-     },
-     {1, 1, 4, 3, 1}},
+     }, {1, 1, 4, 3, 1}},
     // Mid-range; zeros; small; the scale moving up; a scaled sum lost against
     // 1; large; leading zeros skipped; divided twice; increment 0.
-    {"dnrm2 follows the phases of the scaled algorithm",
-     [] {
+    {"dnrm2 follows the phases of the scaled algorithm", [] {
        const Vec xs[] = {{3, 4}, {0, -0.0}, {1e-20, 1e-20}, {1e-20, 2e-20}, {1e-20, 1.0}, {-1e200, 1e200},
                          {0, 0, 1e-20, 1e-20}, {1.0, 1e300}};
        Vec r;
@@ -103,20 +90,16 @@ const struct {
        }
        const double v = -7.0;
        return cat({r, {e_dnrm2(&four, &v, &zero)}});
-     },
-     {5.0, 0.0, 1e-20 * std::sqrt(2.0), 2e-20 * std::sqrt(1.25), 1.0, 1e200 * std::sqrt(2.0), 1e-20 * std::sqrt(2.0),
+     }, {5.0, 0.0, 1e-20 * std::sqrt(2.0), 2e-20 * std::sqrt(1.25), 1.0, 1e200 * std::sqrt(2.0), 1e-20 * std::sqrt(2.0),
       1e300 * std::sqrt(((1.0 / 1e300) / 1e300) + 1.0), 14.0}},
-    {"idamax keeps the first tie, a NaN replaces, n = 1 reads nothing; damax; increments 2, -1, 0",
-     [] {
+    {"idamax keeps the first tie, a NaN replaces, n = 1 reads nothing; damax; increments 2, -1, 0", [] {
        int three = 3, one = 1, m1 = -1, zero = 0, two = 2;
        double a[3] = {3, -3, 1}, b[3] = {1, kNaN, 2}, c[3] = {1, kNaN, 0.5}, d[5] = {1, 9, -4, 9, 8};
        return Vec{double(e_idamax(&three, a, &one)), double(e_idamax(&three, b, &one)),
                   double(e_idamax(&one, nullptr, &one)), damax(&three, c, &one), double(e_idamax(&three, d, &two)),
                   damax(&three, d, &m1), double(e_idamax(&three, d, &zero))};
-     },
-     {1, 3, 1, 0.5, 3, 9, 1}},
-    {"daxpyi adds at repeated positions, alpha 0 leaves y; dsctr's last store wins",
-     [] {
+     }, {1, 3, 1, 0.5, 3, 9, 1}},
+    {"daxpyi adds at repeated positions, alpha 0 leaves y; dsctr's last store wins", [] {
        Vec y = {0, 0, 10, 0}, x = {1, 2}, ny = {kNaN, 5};
        double a = 1.0, zero = 0.0;
        int same[2] = {3, 3}, i2[2] = {1, 2}, two = 2;
@@ -124,8 +107,7 @@ const struct {
        const double added = y[2];
        e_daxpyi(&two, &zero, &x[0], i2, &ny[0]), e_dsctr(&two, &x[0], same, &y[0]);
        return Vec{added, ny[1], y[2]};
-     },
-     {13, 5, 2}},
+     }, {13, 5, 2}},
 };
 
 TEST(Rules, KnownAnswersOnEveryPath) {
