@@ -64,7 +64,7 @@ std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp, int m
 
 void Checksum::add(double v) {
   const uint64_t u = std::isnan(v) ? 0x7FF8000000000000ull : bits(v);
-  for (int i = 0; i < 8; ++i) h_ = (h_ ^ ((u >> (8 * i)) & 0xFF)) * 1099511628211ull;
+  for (int i = 0; i < 8; ++i) h = (h ^ ((u >> (8 * i)) & 0xFF)) * 1099511628211ull;
 }
 
 void Checksum::add(long long v) { add(from_bits(static_cast<uint64_t>(v))); }

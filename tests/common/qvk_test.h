@@ -63,15 +63,12 @@ std::vector<double> adversarial_doubles(size_t n, uint32_t seed);
 // Cross-build checksums: portable_doubles makes the same data in every build
 // (exact integer-to-double steps only); Checksum folds NaNs to one value.
 std::vector<double> portable_doubles(size_t n, uint32_t seed, int min_exp = -30, int max_exp = 30);
-class Checksum {
- public:
+struct Checksum {
+  uint64_t h = 14695981039346656037ull;
   void add(double v);
   void add(const double *v, size_t n) { for (size_t i = 0; i < n; ++i) add(v[i]); }
   void add(long long v);
-  uint64_t value() const { return h_; }
-
- private:
-  uint64_t h_ = 14695981039346656037ull;
+  uint64_t value() const { return h; }
 };
 
 // The reference BLAS and LAPACK from their own files; null (and a failed
