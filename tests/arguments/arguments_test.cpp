@@ -1,8 +1,6 @@
-// Every exported kernel with nothing to do (counts, increments and leading
-// dimensions from INT_MIN to INT_MAX, null arrays) on every path returns or
-// refuses as documented, touching no memory and forming no address (run
-// under the undefined-behaviour sanitizer); the trusting sparse routines at
-// their stated exits only.
+// Every exported kernel with nothing to do (sizes and increments INT_MIN to
+// INT_MAX, null arrays) on every path returns or refuses, touching no memory
+// and forming no address (under the sanitizers); sparse ones at their exits.
 #include <climits>
 #include <vector>
 

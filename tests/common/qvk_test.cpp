@@ -69,9 +69,8 @@ void Checksum::add(double v) {
 
 void Checksum::add(long long v) { add(from_bits(static_cast<uint64_t>(v))); }
 
-// The reference BLAS is opened globally and first: the reference LAPACK then
-// binds its BLAS calls to it (same soname) instead of whatever optimized
-// library the system name points at.
+// The reference BLAS is opened globally and first, so that the reference
+// LAPACK binds its BLAS calls to it, not to an optimized library of that name.
 void *reference_symbol(const char *name, bool lapack) {
   static void *blas = *QVK_REF_BLAS_PATH ? dlopen(QVK_REF_BLAS_PATH, RTLD_NOW | RTLD_GLOBAL) : nullptr;
   static void *lapack_lib = blas && *QVK_REF_LAPACK_PATH ? dlopen(QVK_REF_LAPACK_PATH, RTLD_NOW | RTLD_LOCAL) : nullptr;

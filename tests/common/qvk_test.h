@@ -35,10 +35,9 @@ void for_each_isa(F body) {
 inline uint64_t bits(double v) { uint64_t u; std::memcpy(&u, &v, sizeof u); return u; }
 inline double from_bits(uint64_t u) { double v; std::memcpy(&v, &u, sizeof v); return v; }
 
-// Index of the first element whose bits differ, or -1. Two NaNs count as
-// equal (a path may swap a commutative operation's operands, whose first NaN
-// wins) but for moves (exact); the 32-bit reference libraries round twice
-// through x87, so there the oracle may differ by 2^-40 of the magnitude.
+// Index of the first element whose bits differ, or -1. NaNs are equal (a path
+// may swap a commutative operation's operands) but for moves (exact); the x87
+// 32-bit reference libraries round twice: their oracle slack is 2^-40.
 using Finder = long (*)(const double *, const double *, size_t);
 long first_bit_difference(const double *a, const double *b, size_t n);
 long exact_bit_difference(const double *a, const double *b, size_t n);
@@ -54,9 +53,8 @@ long oracle_difference(const double *a, const double *b, size_t n);
 #define EXPECT_SAME_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::first_bit_difference, a, b, n)
 #define EXPECT_ORACLE_BITS(a, b, n) QVK_EXPECT_NO_DIFFERENCE(qvk_test::oracle_difference, a, b, n)
 
-// Wide exponent range, cancellation, subnormals: values that catch a changed
-// order or a fused multiply-add. adversarial_doubles mixes in NaNs (several
-// payloads), infinities, signed zeros, subnormals, huge and tiny values.
+// Wide exponents that catch a changed order or a fused multiply-add; the
+// adversarial mix adds NaN payloads, infinities, signed zeros, subnormals.
 std::vector<double> random_doubles(size_t n, uint32_t seed, double lo = -1.0, double hi = 1.0);
 std::vector<double> adversarial_doubles(size_t n, uint32_t seed);
 
@@ -71,8 +69,7 @@ struct Checksum {
   uint64_t value() const { return h; }
 };
 
-// The reference BLAS and LAPACK from their own files; null (and a failed
-// ASSERT_ORACLE) when missing.
+// The reference BLAS and LAPACK from their own files; null when missing.
 void *reference_symbol(const char *name, bool lapack);
 template <class F> F ref_blas(const char *name) { return reinterpret_cast<F>(reference_symbol(name, false)); }
 template <class F> F ref_lapack(const char *name) { return reinterpret_cast<F>(reference_symbol(name, true)); }

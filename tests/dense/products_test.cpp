@@ -1,6 +1,5 @@
-// eagemv (with its inner kernels and dgemvf) and eagemm: every path and
-// processor model against the contracted order, the reference BLAS, early
-// exits, no heap, a 1 MiB thread stack, the fatal stops, a checksum.
+// eagemv, its inner kernels, dgemvf and eagemm: every path and model against
+// the order, the reference BLAS, early exits, stack, heap, stops, checksum.
 #include <pthread.h>
 
 #include <algorithm>
@@ -17,8 +16,7 @@
 #include "kernels/dense/cores.h"
 #include "qvk_test.h"
 
-// This program's malloc counts calls while counting is on (not under the
-// sanitizers, which own malloc).
+// This program's malloc counts calls while counting (the sanitizers own it).
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define QVK_COUNT_MALLOC 1
 namespace {
@@ -82,7 +80,8 @@ struct Gemv {
   double A(int i, int j) const { return a[i + static_cast<size_t>(j) * lda]; }
   double X(int i) const { return x[at(lenx(), incx, i)]; }
   double &Y(int i) { return y[at(leny(), incy, i)]; }
-  Vec &call(decltype(&eagemv) f) {
+  template <class F>  // eagemv, dgemvf or the reference dgemv
+  Vec &call(F f) {
     f(&trans, &m, &n, &alpha, a.data(), &lda, x.data(), &incx, &beta, y.data(), &incy, 1);
     return y;
   }
@@ -136,9 +135,8 @@ Vec expected(const GemvKernel &k, Gemv g) {
   return g.y;
 }
 
-// Rows around 8 and the vector widths and past 1,024 (y reloaded between
-// groups), columns around the panels of 64 and a wide pass (512); strides,
-// betas in turn (0 over NaN in y), adversarial A and x on a third.
+// Rows around 8, the vector widths and 1,024, columns around 64 and 512;
+// strides, betas (0 over NaN in y), adversarial A and x on a third.
 TEST(GemvBits, EveryKernelKeepsItsOrderOnEveryPath) {
   vector<std::pair<int, int>> shapes;
   for (int m : {1, 3, 4, 6, 7, 8, 9, 12, 15, 16, 17, 21, 31, 32, 33, 36, 37, 65})
@@ -178,9 +176,7 @@ TEST(GemvOracle, DgemvfAndNegativeIncrementsMatchReferenceDgemv) {
             SCOPED_TRACE(testing::Message() << trans << " m=" << m << " n=" << n << " inc=" << inc[0] << ","
                                             << inc[1] << " beta=" << beta);
             Gemv g = make_gemv(trans, m, n, inc[0], inc[1], 500u + m * n, beta), want = g, mine = g;
-            ref(&want.trans, &want.m, &want.n, &want.alpha, want.a.data(), &want.lda, want.x.data(),
-                &want.incx, &want.beta, want.y.data(), &want.incy, 1);
-            EXPECT_ORACLE_BITS(mine.call(dgemvf).data(), want.y.data(), want.y.size());
+            EXPECT_ORACLE_BITS(mine.call(dgemvf).data(), want.call(ref).data(), want.y.size());
             if (inc[0] < 0 || inc[1] < 0) expect_every_path(g, mine.y, [](Gemv &h) -> Vec & { return h.call(eagemv); });
           }
 }
@@ -194,8 +190,9 @@ struct Gemm {
   Vec a, b, c;
   double opA(int i, int l) const { return is_t(ta) ? a[l + size_t(i) * lda] : a[i + size_t(l) * lda]; }
   double opB(int l, int j) const { return is_t(tb) ? b[j + size_t(l) * ldb] : b[l + size_t(j) * ldb]; }
-  Vec &call() {
-    eagemm(&ta, &tb, &m, &n, &k, &alpha, a.data(), &lda, b.data(), &ldb, &beta, c.data(), &ldc, 1, 1);
+  template <class F = decltype(&eagemm)>  // or the reference dgemm
+  Vec &call(F f = eagemm) {
+    f(&ta, &tb, &m, &n, &k, &alpha, a.data(), &lda, b.data(), &ldb, &beta, c.data(), &ldc, 1, 1);
     return c;
   }
 };
@@ -226,9 +223,8 @@ Vec expected(const Gemm &g) {
 
 const char kLetters[][2] = {{'N', 'N'}, {'T', 'N'}, {'N', 'T'}, {'T', 'T'}, {'c', 'n'}, {'n', 'c'}, {'C', 't'}, {'t', 'C'}};
 
-// Grids around the row panel and tiles, the depth blocks (a sum reloaded
-// exactly across them), the column blocks of either transb and the wide
-// paths' row blocks; betas in turn (0 over NaN in C), adversarial on a third.
+// Grids around the row panel and tiles, the depth, column and row blocks;
+// betas (0 over NaN in C), adversarial data on a third.
 TEST(GemmBits, EveryPathKeepsTheOrderAtEveryBlockBoundary) {
   const struct {
     vector<int> ms, ns, ks;
@@ -267,8 +263,7 @@ TEST(GemmOracle, CloseToReferenceDgemm) {
   for (auto &tt : kLetters)
     for (int k : {1, 57, 230}) {
       Gemm g = make_gemm(tt[0], tt[1], 35, 21, k, 43u + k), want = g, mine = g;
-      ref(&want.ta, &want.tb, &want.m, &want.n, &want.k, &want.alpha, want.a.data(), &want.lda,
-          want.b.data(), &want.ldb, &want.beta, want.c.data(), &want.ldc, 1, 1);
+      want.call(ref);
       mine.call();
       for (int j = 0; j < g.n; ++j)
         for (int i = 0; i < g.m; ++i) {

@@ -127,9 +127,8 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
   EXPECT_TRUE(std::isnan(z[0]));
 }
 
-// Each row's off-diagonals are the reference DTPSV's bits, the factor the
-// reference DPPTRF's to rounding, piv unwritten; every path gives the scalar
-// bits (info and piv too) on random, failing and adversarial matrices.
+// Off-diagonals are the reference DTPSV's bits, the factor DPPTRF's to rounding;
+// every path gives the scalar bits (info, piv) on failing, adversarial data.
 TEST(Cholesky, MatchesReferenceAndTheScalarBits) {
   using Dpptrf = void (*)(const char *, const int *, double *, int *, int);
   auto dtpsv = qvk_test::ref_blas<decltype(&e_dtpsv)>("dtpsv_");
@@ -201,16 +200,13 @@ TEST(Cholesky, ResumeAndGrowthEqualTheUninterruptedFactor) {
 // i1 > n factors nothing; a NaN pivot is stored, not reported.
 TEST(Cholesky, ThresholdAndStartingRows) {
   const struct {
-    Vec a;
-    int n, i1;
-    double tol;
-    int info;
-    Vec want;
-    double piv;
-  } cases[] = {{{2.5}, 1, 1, 2.5, 1, {2.5}, 2.5},
-               {{1.0, 1.0, 1.0 + 1e-12}, 2, 1, 1e-9, 2, {1.0, 1.0, 1.0 + 1e-12}, (1.0 + 1e-12) - 1.0},
-               {{4.0, 1.0, 9.0}, 2, 3, 0.0, 0, {4.0, 1.0, 9.0}, 5.0},
-               {{kNaN, 1.0, 9.0}, 2, 1, 0.0, 0, {kNaN, kNaN, kNaN}, 5.0}};
+    Vec a, want;
+    int n, i1, info;
+    double tol, piv;
+  } cases[] = {{{2.5}, {2.5}, 1, 1, 1, 2.5, 2.5},
+               {{1.0, 1.0, 1.0 + 1e-12}, {1.0, 1.0, 1.0 + 1e-12}, 2, 1, 2, 1e-9, (1.0 + 1e-12) - 1.0},
+               {{4.0, 1.0, 9.0}, {4.0, 1.0, 9.0}, 2, 3, 0, 0.0, 5.0},
+               {{kNaN, 1.0, 9.0}, {kNaN, kNaN, kNaN}, 2, 1, 0, 0.0, 5.0}};
   for (const auto &k : cases) {
     Vec a = k.a;
     double piv = 5.0;
@@ -268,9 +264,8 @@ TEST(CrossBuild, PackedKernelsReproduceTheRecordedChecksum) {
   qvk_test::for_each_isa([&](int) { EXPECT_EQ(results(), 0xf50cc1087f1da4b1ull); });
 }
 
-// Byte copies act as memmove at any overlap and alignment, a fill takes the
-// first byte; typed clears (5: double, 3/4: int, 2: short, -k: k blanks, other
-// codes nothing) and copies write nothing outside their items.
+// Byte copies act as memmove at any overlap and alignment; fills, typed clears
+// (5: double, 3/4: int, 2: short, -k: k blanks) and copies write nothing else.
 TEST(Bytes, CopyFillAndTypedClearAnyAlignment) {
   for (int n : {1, 2, 3, 4, 5, 7, 8, 16, 31, 32, 33, 40, 64, 70, 100})
     for (int src = 80; src < 84; ++src) {
@@ -371,9 +366,8 @@ Vec integers(size_t len, unsigned seed) {
   return v;
 }
 
-// Mode 2 forms m rows as stored, mode 1 all n rows of the symmetric reading,
-// other modes nothing; nnz = n (diagonal) is one product in every mode, at
-// least one vector, m unused. The rest of y is left.
+// Mode 2 forms m rows as stored, mode 1 all n of the symmetric reading, others
+// nothing; nnz = n (diagonal) forms n rows of at least one vector in any mode.
 TEST(StoredProduct, EqualsDenseProductInEveryMode) {
   qvk_test::for_each_isa([&](int) {
     for (int n : {2, 7, 30})
