@@ -17,8 +17,6 @@ namespace {
 const int kEmpty[] = {INT_MIN, -7, -1, 0};
 const int kAny[] = {INT_MIN, -7, -3, -1, 0, 1, 2, 3, 7, 31, INT_MAX};
 const double one = 1.0, two = 2.0, zero = 0.0;
-using Inner = void (*)(const int *, const int *, const double *, const double *, const int *,
-                       const double *, const int *, const double *, double *, const int *);
 
 // eaxrmc3's basis, for no basis functions only: any other m is refused unread.
 int empty_basis(const int *, const int *, const int *m, const int *, const int *, const double *, double *,
@@ -63,7 +61,7 @@ const struct {
      }},
     // The unchecked inner products: empty whatever the other size and ld.
     {"inner products", [](int n, int p, int q) {
-       for (Inner f : {dgemv32_n, dgemv_n, dgemv32_t, dgemv_t})
+       for (auto f : {dgemv32_n, dgemv_n, dgemv32_t, dgemv_t})
          for (int other : kAny)
            for (int ld : {INT_MIN, 0, 1, INT_MAX}) {
              f(&n, &other, &two, nullptr, &ld, nullptr, &p, &two, nullptr, &q);
@@ -177,12 +175,9 @@ TEST(BadArguments, OneElementAndSmallestOrders) {
         e_dswap(&n, &x, &ix, &y, &iy);
         EXPECT_EQ(x, 3.0);
         e_dcopy(&n, &x, &ix, &y, &iy);
-        const double a = 0.5;
-        e_daxpy(&n, &a, &x, &ix, &y, &iy);
-        EXPECT_EQ(y, 4.5);
-        EXPECT_EQ(eaxscl(&n, &x, &ix, &y, &iy), 13.5);
-        EXPECT_EQ(e_dasum(&n, &y, &ix), 4.5);
-        EXPECT_EQ(e_idamax(&n, &y, &ix), 1);
+        e_daxpy(&n, &two, &x, &ix, &y, &iy);
+        EXPECT_EQ(std::vector<double>({y, eaxscl(&n, &x, &ix, &y, &iy), e_dasum(&n, &y, &ix),
+                                       double(e_idamax(&n, &y, &ix))}), std::vector<double>({9, 27, 9, 1}));
         for (const char *v : {"UN", "UT", "LN", "LT"}) {
           double ap = 2.0, b = 4.0;
           e_dtpsv(v, v + 1, "N", &n, &ap, &b, &ix, 1, 1, 1);

@@ -38,8 +38,8 @@ inline int open_descriptors() {
 }
 
 // A fresh temporary directory, removed with its files at the end.
-class TempDir {
- public:
+struct TempDir {
+  std::string path_;
   TempDir() {
     const char *base = getenv("TMPDIR");
     path_ = std::string(base && base[0] ? base : "/tmp") + "/qvk_test_XXXXXX";
@@ -56,23 +56,17 @@ class TempDir {
   }
   const std::string &path() const { return path_; }
   std::string file(const std::string &name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
 };
 
 // Sets an environment variable for a scope and puts back the old value.
-class EnvScope {
- public:
+struct EnvScope {
+  std::string name_, old_;
+  bool had_ = false;
   EnvScope(const char *name, const char *value) : name_(name) {
     if (const char *old = getenv(name)) old_ = old, had_ = true;
     value ? setenv(name, value, 1) : unsetenv(name);
   }
   ~EnvScope() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
 };
 
 // What body writes to descriptor fd (1: standard output, 2: errors): fd

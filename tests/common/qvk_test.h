@@ -94,7 +94,10 @@ void expect_every_isa(const Vec &initial, Ours ours, Want want_op, Finder find) 
 // Every path gives the scalar bits (exact: NaN payloads too, for moves).
 template <class Op>
 void expect_paths_agree(const Vec &initial, Op op, bool exact = false) {
-  auto scalar = [&](Vec &v) { IsaScope scope(qvk::kScalar); op(v); };
+  auto scalar = [&](Vec &v) {
+    IsaScope scope(qvk::kScalar);
+    op(v);
+  };
   expect_every_isa(initial, op, scalar, exact ? exact_bit_difference : first_bit_difference);
 }
 

@@ -18,10 +18,8 @@
 // This program's malloc counts calls while counting (the sanitizers own it).
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define QVK_COUNT_MALLOC 1
-namespace {
-bool g_counting = false;
-long g_calls = 0;
-}  // namespace
+static bool g_counting = false;
+static long g_calls = 0;
 extern "C" {
 void *__libc_malloc(size_t);
 void *__libc_calloc(size_t, size_t);
@@ -35,15 +33,11 @@ void *realloc(void *p, size_t n) { return g_calls += g_counting, __libc_realloc(
 namespace {
 
 using qvk_test::Vec;
-using std::vector;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Every path under each processor model's tuning not seen in an earlier one.
 template <class F>
 void for_each_path(F body) {
-  struct Reset {
-    ~Reset() { qvk::core_force(-1); }
-  } reset;
   std::set<std::tuple<int, int, int>> seen;
   for (int core = 0; core < qvk::kCoreCount; ++core) {
     const qvk::CoreTuning &t = qvk::core_tuning(core);
@@ -52,6 +46,7 @@ void for_each_path(F body) {
     qvk::core_force(core);
     qvk_test::for_each_isa(body);
   }
+  qvk::core_force(-1);
 }
 
 // Runs op on a copy of p on every path and model; op returns its output.
@@ -95,14 +90,12 @@ Gemv make_gemv(char trans, int m, int n, int incx, int incy, uint32_t seed, doub
   return g;
 }
 
-using Inner = void (*)(const int *, const int *, const double *, const double *, const int *,
-                       const double *, const int *, const double *, double *, const int *);
 // groups: at unit increments 'T' sums rows by fours, eagemv up to the last
 // multiple of 8, dgemv32_t over all rows.
 struct GemvKernel {
   const char *name;
   char trans;
-  Inner inner;
+  decltype(&dgemv_n) inner;
   int groups;
   Vec &run(Gemv &g) const {
     if (!inner) return g.call(eagemv);
@@ -137,7 +130,7 @@ Vec expected(const GemvKernel &k, Gemv g) {
 // Rows around 8, the vector widths and 1,024, columns around 64 and 512;
 // strides, betas (0 over NaN in y), adversarial A and x on a third.
 TEST(GemvBits, EveryKernelKeepsItsOrderOnEveryPath) {
-  vector<std::pair<int, int>> shapes;
+  std::vector<std::pair<int, int>> shapes;
   for (int m : {1, 3, 4, 6, 7, 8, 9, 12, 15, 16, 17, 21, 31, 32, 33, 36, 37, 65})
     for (int n : {1, 2, 4, 5, 7, 9, 16, 17, 63, 64, 65, 70, 128, 130}) shapes.push_back({m, n});
   for (int len : {511, 512, 513, 1100}) shapes.insert(shapes.end(), {{13, len}, {len, 19}});
@@ -228,7 +221,7 @@ const char kLetters[][2] = {{'N', 'N'}, {'T', 'N'}, {'N', 'T'}, {'T', 'T'}, {'c'
 // alpha = 0, on a quarter ldc = m (C cleared or scaled in one call).
 TEST(GemmBits, EveryPathKeepsTheOrderAtEveryBlockBoundary) {
   const struct {
-    vector<int> ms, ns, ks;
+    std::vector<int> ms, ns, ks;
     unsigned every;
   } grids[] = {{{1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 32, 33, 37, 47, 48, 49, 97},
                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 17}, {19}, 3},

@@ -109,9 +109,8 @@ TEST(Pptrs, MatchesReferenceAndSolvesColumnsAsIfAlone) {
       qvk_test::IsaScope scalar(qvk::kScalar);
       for (size_t c = 0; c < b.size(); c += ldb) e_dpptrs("U", &n, &one, ap.data(), &b[c], &ldb, &info, 1);
     };
-    qvk_test::expect_every_isa(
-        b0, [&](Vec &b) { dpptrs_2("u", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1); }, alone,
-        qvk_test::first_bit_difference);
+    qvk_test::expect_every_isa(b0, [&](Vec &b) { dpptrs_2("u", &n, &nrhs, ap.data(), b.data(), &ldb, &info, 1); },
+                               alone, qvk_test::first_bit_difference);
     qvk_test::expect_every_isa(Vec(b0.begin(), b0.begin() + ldb), [&](Vec &b) { eacort(&nn, &n, ap.data(), b.data()); },
                                alone, qvk_test::first_bit_difference);
   }
@@ -371,9 +370,8 @@ Vec integers(size_t len, unsigned seed) {
 TEST(StoredProduct, EqualsDenseProductInEveryMode) {
   qvk_test::for_each_isa([&](int) {
     for (int n : {2, 7, 30})
-      for (int per_row : {4, 0}) {
-        const Sparse s = make(n, n, per_row);
-        const bool diagonal = per_row == 0;
+      for (bool diagonal : {false, true}) {
+        const Sparse s = make(n, n, diagonal ? 0 : 4);
         for (int mode : {1, 2, 0, 3, -7})
           for (int nvec = 0; nvec <= 9; ++nvec)
             for (int m : {n, n - 1, n / 2}) {
@@ -381,8 +379,8 @@ TEST(StoredProduct, EqualsDenseProductInEveryMode) {
                                               << nvec << " m " << m);
               const Vec x = integers(n * 10, n + nvec);
               Vec y(n * 10, 99.0), want = y;
-              const int vectors = diagonal ? std::max(nvec, 1) : mode == 1 || mode == 2 ? nvec : 0;
-              const int rows = diagonal ? n : m;
+              const int vectors = diagonal ? std::max(nvec, 1) : mode == 1 || mode == 2 ? nvec : 0,
+                        rows = diagonal ? n : m;
               for (int k = 0; k < vectors; ++k) {
                 double *w = &want[k * n];
                 const double *xk = &x[k * n];

@@ -110,7 +110,7 @@ const struct {
      }, {13, 5, 2}},
 };
 
-TEST(Rules, KnownAnswersOnEveryPath) {
+TEST(Rules, KnownAnswersAndMovesOnEveryPath) {
   qvk_test::for_each_isa([](int) {
     for (const auto &rule : kRules) {
       SCOPED_TRACE(rule.what);
@@ -118,20 +118,17 @@ TEST(Rules, KnownAnswersOnEveryPath) {
       ASSERT_EQ(got.size(), rule.want.size());
       EXPECT_SAME_BITS(got.data(), rule.want.data(), got.size());
     }
+    // Copies, and gather then scatter, keep every payload.
+    const Vec a = qvk_test::adversarial_doubles(66, 9);
+    Vec b(66), g(33), back(66, 0.0);
+    int n = 66, one = 1, half = 33, pos[33];
+    for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
+    e_dcopy(&n, a.data(), &one, b.data(), &one);
+    EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 66), -1);
+    e_dgthr(&half, a.data(), g.data(), pos);
+    e_dsctr(&half, g.data(), pos, back.data());
+    for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(a[pos[i] - 1]));
   });
-}
-
-// Copies, and gather then scatter, keep every payload.
-TEST(Moves, KeepEveryBit) {
-  const Vec a = qvk_test::adversarial_doubles(66, 9);
-  Vec b(66), g(33), back(66, 0.0);
-  int n = 66, one = 1, half = 33, pos[33];
-  for (int i = 0; i < 33; ++i) pos[i] = 66 - 2 * i;
-  e_dcopy(&n, a.data(), &one, b.data(), &one);
-  EXPECT_EQ(qvk_test::exact_bit_difference(a.data(), b.data(), 66), -1);
-  e_dgthr(&half, a.data(), g.data(), pos);
-  e_dsctr(&half, g.data(), pos, back.data());
-  for (int i = 0; i < 33; ++i) EXPECT_EQ(bits(back[pos[i] - 1]), bits(a[pos[i] - 1]));
 }
 
 // Either sign of increment, accurate from 2^-300 to 2^300; the upper threshold
@@ -235,7 +232,7 @@ TEST(Paths, SparseGatherScatterUpdate) {
     SCOPED_TRACE(nz);
     const int ylen = 2 * nz + 9;
     std::vector<int> distinct(ylen), repeated(nz);
-    for (int i = 0; i < ylen; ++i) distinct[i] = i + 1;
+    std::iota(distinct.begin(), distinct.end(), 1);
     std::shuffle(distinct.begin(), distinct.end(), gen);
     distinct.resize(nz);
     for (auto &p : repeated) p = 1 + static_cast<int>(gen() % 6);  // groups of eight repeat
