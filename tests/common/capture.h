@@ -1,6 +1,5 @@
-// Test tools for code that writes to standard output and to files: output
-// captured through a file, temporary directories, whole-file reads, a count
-// of open descriptors, environment and fault-checkpoint scopes.
+// Tools for tests of output and files: captured output, temporary folders,
+// file reads, open descriptors, environment and fault-checkpoint scopes.
 #ifndef QVK_TESTS_COMMON_CAPTURE_H
 #define QVK_TESTS_COMMON_CAPTURE_H
 
@@ -38,10 +37,9 @@ inline int open_descriptors() {
   return n;
 }
 
-// A fresh directory under the temporary directory, removed with its
-// files (one level) at the end.
-class TempDir {
- public:
+// A fresh temporary directory, removed with its files at the end.
+struct TempDir {
+  std::string path_;
   TempDir() {
     const char *base = getenv("TMPDIR");
     path_ = std::string(base && base[0] ? base : "/tmp") + "/qvk_test_XXXXXX";
@@ -58,23 +56,17 @@ class TempDir {
   }
   const std::string &path() const { return path_; }
   std::string file(const std::string &name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
 };
 
 // Sets an environment variable for a scope and puts back the old value.
-class EnvScope {
- public:
+struct EnvScope {
+  std::string name_, old_;
+  bool had_ = false;
   EnvScope(const char *name, const char *value) : name_(name) {
     if (const char *old = getenv(name)) old_ = old, had_ = true;
     value ? setenv(name, value, 1) : unsetenv(name);
   }
   ~EnvScope() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
-
- private:
-  std::string name_, old_;
-  bool had_ = false;
 };
 
 // What body writes to descriptor fd (1: standard output, 2: errors): fd
@@ -84,14 +76,6 @@ std::string output_of(F &&body, int fd = 1) {
   TempDir dir;
   struct Redirect {
     int fd, saved;
-    Redirect(int target, const std::string &file) : fd(target) {
-      fflush(stdout);
-      fflush(stderr);
-      saved = dup(fd);
-      int f = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-      dup2(f, fd);
-      close(f);
-    }
     ~Redirect() {
       fflush(stdout);
       fflush(stderr);
@@ -100,15 +84,19 @@ std::string output_of(F &&body, int fd = 1) {
     }
   };
   {
-    Redirect redirect(fd, dir.file("out"));
+    fflush(stdout);
+    fflush(stderr);
+    Redirect redirect{fd, dup(fd)};
+    const int f = open(dir.file("out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    dup2(f, fd);
+    close(f);
     body();
   }
   return read_file(dir.file("out"));
 }
 
-// Runs body with the n-th call of the platform's fault checkpoint made to
-// fail. True when body made fewer than n calls, so that nothing failed:
-// a sweep over n = 1, 2, ... ends there.
+// Runs body with the platform's n-th fault checkpoint failing. True when
+// body made fewer than n calls (nothing failed: a sweep ends there).
 template <class F>
 bool fails_at(long n, F &&body) {
   QorFaultCountdown(n);
