@@ -50,7 +50,6 @@ Records run_sort(const Records &r, int nwords, int keypos) {
   return out;
 }
 
-
 // Ascending by key, the same records, in the recorded order.
 TEST(RecordSort, SortsWholeRecordsInTheRecordedOrder) {
   qvk_test::Checksum sum;
