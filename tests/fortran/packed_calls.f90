@@ -1,7 +1,6 @@
-! Solver code calls the kernels by their plain names as ordinary external
-! procedures, every argument by reference (option letters with their hidden
-! lengths); the ordering takes its scalars by value through an interface,
-! and the fit calls back the solver's own basis evaluator.
+! Solver code calls the kernels by their plain names, every argument by
+! reference (letters with hidden lengths), the ordering's scalars by value
+! through an interface; the fit calls back the solver's own evaluator.
 integer function linbasis(i1, i0, m, j1, j0, x, scratch, p, info)
   implicit none
   integer, intent(in) :: i1, i0, m, j1, j0
@@ -53,8 +52,7 @@ program packed_calls
   i = e_idamax(4, x, 1)
   ok = ok .and. all(y(1:3) == (/ 12d0, -4d0, 3d0 /)) .and. s == 19.5d0 .and. i == 3
 
-  ! A = L*L' with L = [2 0 0; 1 1 0; -1 2 4], upper packed: A*(1,2,3)' and
-  ! A*(0,-1,1)' solved.
+  ! A = L*L', L = [2 0 0; 1 1 0; -1 2 4], upper packed: two right-hand sides.
   call eaxfch(0, 1, 3, 0d0, ap, info, s)
   rhs = reshape((/ 2d0, 9d0, 63d0, -4d0, -1d0, 20d0 /), (/ 3, 2 /))
   info2 = 0
@@ -67,8 +65,7 @@ program packed_calls
   i = easlff_nt(2, 2, front, ratiomin, dorig, 0d0, 0d0, count, stats, f1, f2, status)
   ok = ok .and. i == 0 .and. all(front == (/ 4d0, 0.5d0, 2d0 /)) .and. stats == 2 .and. f1 == 6.0
 
-  ! Six points of a box, values of 2 + x - 3y + 0.5z; the evaluator's
-  ! failure at the target is passed on, with f = 0.
+  ! 2 + x - 3y + 0.5z at six points; a failure at the target gives f = 0.
   xyz = reshape((/ 0d0, 0d0, 0d0, 1d0, 0d0, 0d0, 0d0, 1d0, 0d0, 0d0, 0d0, 1d0, 1d0, 1d0, 1d0, 1d0, 0d0, 1d0 /), &
                 (/ 3, 6 /))
   u = 2d0 + xyz(1, :) - 3d0 * xyz(2, :) + 0.5d0 * xyz(3, :)

@@ -23,8 +23,7 @@ struct Mesh {
   int m() const { return static_cast<int>(eptr.size()) - 1; }
 };
 
-// Random bars, triangles, quads and bricks with repeated and unused nodes
-// (none at all for seed 0).
+// Random bars to bricks with repeated and unused nodes (seed 0: none).
 Mesh random_mesh(unsigned seed) {
   std::mt19937 rng(seed);
   Mesh mesh;
@@ -36,8 +35,7 @@ Mesh random_mesh(unsigned seed) {
   return mesh;
 }
 
-// Node-to-element and node-to-node lists by eaupnn and eaunln, each output
-// and the work array checked for a write past its end.
+// The lists by eaupnn and eaunln, each array guarded against a write past it.
 struct Lists { V nptr, nidx, aptr, adj; };
 Lists build(const Mesh &mesh) {
   const int n = mesh.n, m = mesh.m(), nz = -1;
@@ -110,8 +108,7 @@ Graph mesh_graph(const Mesh &mesh) {
 }
 
 struct Ordering { V perm, invp; int nofsub = -1; };
-// The ordering of g, with a guard word after every array, and a check that
-// perm and invp are inverse permutations.
+// The ordering of g, every array guarded; perm and invp must be inverses.
 Ordering order(const Graph &g, int delta, int maxint = INT_MAX) {
   const size_t n = static_cast<size_t>(g.n);
   V adjncy = g.adjncy, dhead(n + 1), qsize(n + 1), llist(n + 1), marker(n + 1);
@@ -146,16 +143,13 @@ TEST(Mmd, SmallCases) {
   }
 }
 
-// Every delta gives an ordering; a small maxint forces many tag resets and
-// must not change a single position (with delta < 0 a tag may pass mdeg +
-// delta within one element, so only a large maxint keeps the marks apart).
-// The fill is close to that of an approximate minimum degree ordering.
+// Every delta orders; tag resets forced by a small maxint change nothing
+// (delta >= 0 only). The fill is near an approximate minimum degree one's.
 TEST(Mmd, OrderingsTagResetsAndFill) {
   const struct { const char *name; Graph g; } graphs[] = {
       {"2D 5-point 23x17", grid(23, 17, 1, false)}, {"2D 9-point 20x20", grid(20, 20, 1, true)},
       {"3D 7-point 9x8x7", grid(9, 8, 7, false)},
-      // With delta < 0 its first elements outgrow mdeg + delta: the tags
-      // must still pass every mark (this graph once looped).
+      // delta < 0: its first elements outgrow mdeg + delta (once looped).
       {"3D 7-point 8^3", grid(8, 8, 8, false)}, {"3D 27-point 7x7x7", grid(7, 7, 7, true)},
       {"random elements", mesh_graph(random_mesh(6))}};
   for (const auto &t : graphs) {
