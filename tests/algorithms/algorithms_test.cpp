@@ -276,7 +276,8 @@ struct Recorder {
   Vec seen;  // scaled coordinates, three per call
 } rec;
 
-// 1, x, y, z, x^2, y^2, z^2, xy, yz, zx as far as m asks; it spoils info.
+// 1, x, y, z, x^2, y^2, z^2, xy, yz, zx as far as m asks. It writes info,
+// which the fit must set afterwards.
 int basis(const int *one, const int *zero, const int *m, const int *one2, const int *zero2, const double *x,
           double *scratch, double *p, int *info) {
   const double a = x[0], b = x[1], c = x[2], v[10] = {1, a, b, c, a * a, b * b, c * c, a * b, b * c, c * a};

@@ -77,10 +77,12 @@ program packed_calls
   i = eaxrmc3(4, 6, xyz, x0, u, f, linbasis, fa, fw, fz, fb, fp, coef, wt, info)
   ok = ok .and. i == 1 .and. f == 0d0
 
-  ! The memory probes: an integer out of a subroutine and of a function.
+  ! The memory probes: integers out of subroutines and of a function.
+  call ehucpu(info)
+  call ehalmxc(status)
   call ehumem(count)
   i = ehaldb(stats)
-  if (.not. ok .or. count < 1 .or. count > 268000000 .or. i /= 0 .or. stats /= 0) then
+  if (.not. ok .or. info < 0 .or. status < 0 .or. count < 1 .or. count > 268000000 .or. i /= 0 .or. stats /= 0) then
     print '(a)', 'FAIL: kernels from Fortran'
     stop 1
   end if

@@ -143,8 +143,9 @@ TEST(Mmd, SmallCases) {
   }
 }
 
-// Every delta orders; tag resets forced by a small maxint change nothing
-// (delta >= 0 only). The fill is near an approximate minimum degree one's.
+// Every delta orders. Tag resets forced by a small maxint change nothing for
+// delta >= 0 (below, a tag may pass mdeg + delta within one element). The
+// fill is near that of an approximate minimum degree ordering.
 TEST(Mmd, OrderingsTagResetsAndFill) {
   const struct { const char *name; Graph g; } graphs[] = {
       {"2D 5-point 23x17", grid(23, 17, 1, false)}, {"2D 9-point 20x20", grid(20, 20, 1, true)},
