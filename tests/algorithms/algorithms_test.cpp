@@ -41,8 +41,8 @@ struct Sym {
 Sym random_sym(int n, unsigned seed) { return Sym(n, uniform(size_t(n) * n, seed)); }
 
 // Q*diag(lambda)*Q' with Q = I - 2vv'/v'v: known eigenvalues up to rounding.
-Sym with_eigenvalues(Vec lambda, unsigned seed) {
-  int n = static_cast<int>(lambda.size());
+Sym with_eigenvalues(const Vec &lambda, unsigned seed) {
+  const int n = static_cast<int>(lambda.size());
   const Vec v = uniform(n, seed);
   double vv = 0.0;
   for (double x : v) vv += x * x;
@@ -230,8 +230,9 @@ int pseudo_inverse(Sym &s, double tol, int *info) {
   return eaxinvs(&s.n, &tol, s.a.data(), w.data(), z.data(), info);
 }
 
-// 4vv' - uu'/2 + 2ww' (orthonormal v, u, w) less terms: each kept term
-// inverted, the others counted. A NaN fails the eigen solver, a unchanged.
+// 4vv' - uu'/2 + 2ww' (orthonormal v, u, w) or fewer terms: each kept term
+// inverted, the rest dropped and counted (tol = 0: exact zeros only). A NaN
+// fails the eigen solver, a unchanged.
 TEST(PseudoInverse, RankThresholdAndFailure) {
   const double v[3] = {2.0 / 3, -1.0 / 3, 2.0 / 3}, u[3] = {2.0 / 3, 2.0 / 3, -1.0 / 3},
                w[3] = {-1.0 / 3, 2.0 / 3, 2.0 / 3};

