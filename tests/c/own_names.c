@@ -1,7 +1,6 @@
-/* A program that defines functions named like the library's kernels: the
- * library's own calls between its kernels must still reach its own code
- * (eagemm clears C through e_dzero, eagemv hands negative increments to
- * dgemvf). */
+/* The library's calls between its own kernels (eagemm clears C through
+ * e_dzero, eagemv hands negative increments to dgemvf) reach its own code
+ * even where the program defines functions of the same names. */
 #include <stdio.h>
 
 #include "QorVARDMathKernel/dense.h"

@@ -1,6 +1,5 @@
-! A Fortran caller of ehrprog: a blank-padded 80-character text (no zero)
-! is read to its 80th character, a zero-terminated one to the zero. ctest
-! matches the two reports.
+! ehrprog from Fortran: an 80-character text without a zero is read to its
+! 80th character, a zero-terminated one to the zero; ctest matches both.
 program error_caller
   implicit none
   integer :: n, status, rc

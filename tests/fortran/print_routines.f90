@@ -1,6 +1,5 @@
-! A Fortran caller of the print routines: texts end with char(0), numbers
-! are passed by reference. ctest compares the output with the expected
-! lines.
+! The print routines from Fortran: texts end with char(0), numbers go by
+! reference; ctest compares the output with the expected lines.
 program print_routines
   implicit none
   integer :: n

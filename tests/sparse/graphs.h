@@ -1,5 +1,4 @@
-// Graphs for the ordering's tests and benchmark: regular grids, graphs from
-// lists of neighbours, and the size of the Cholesky factor an ordering gives.
+// Graphs for the ordering's tests and benchmark, and the fill of an ordering.
 #ifndef QVK_TESTS_SPARSE_GRAPHS_H
 #define QVK_TESTS_SPARSE_GRAPHS_H
 
@@ -28,8 +27,7 @@ inline Graph from_lists(const std::vector<V> &lists) {
   return g;
 }
 
-// nx*ny*nz grid joining nodes at offsets of at most 1 in every direction:
-// only along the axes (5-, 7-point) or every neighbour (9-, 27-point).
+// nx*ny*nz grid: neighbours along the axes (5-, 7-point) or all (9-, 27-point).
 inline Graph grid(int nx, int ny, int nz, bool full) {
   std::vector<V> lists(static_cast<size_t>(nx) * ny * nz);
   for (int v = 0; v < static_cast<int>(lists.size()); ++v)

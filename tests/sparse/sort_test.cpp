@@ -1,6 +1,5 @@
-// Record sort: every record length and key position, keys of several
-// patterns; the order of equal keys, which callers see, pinned by a checksum
-// recorded from a plain model of the scheme.
+// Record sort: every record length and key position; the order of equal
+// keys, which callers see, pinned by a checksum.
 #include <algorithm>
 #include <climits>
 #include <random>
@@ -50,7 +49,6 @@ Records run_sort(const Records &r, int nwords, int keypos) {
   return out;
 }
 
-
 // Ascending by key, the same records, in the recorded order.
 TEST(RecordSort, SortsWholeRecordsInTheRecordedOrder) {
   qvk_test::Checksum sum;
@@ -71,13 +69,11 @@ TEST(RecordSort, SortsWholeRecordsInTheRecordedOrder) {
           ASSERT_EQ(in, out);
         }
   EXPECT_EQ(sum.value(), 0x56494ee23398ca2bull);
-  // Keys (2, 1, 2, 1) with tags, worked through by hand: pivots 1 (middle),
-  // then 2 (middle + 0), then 2 (middle).
+  // Worked by hand: pivots 1 (middle), then 2 (middle + 0), then 2 (middle).
   EXPECT_EQ(run_sort({{2, 10}, {1, 11}, {2, 12}, {1, 13}}, 2, 1), (Records{{1, 11}, {1, 13}, {2, 10}, {2, 12}}));
 }
 
-// The pending ranges belong to each call: two sorts at once give what each
-// gives alone.
+// The pending ranges belong to each call: two sorts at once as each alone.
 TEST(RecordSort, TwoThreadsAtOnce) {
   const Records a = make_records(200000, 3, 2, 0, 1), b = make_records(150000, 3, 2, 5, 2);
   const Records want_a = run_sort(a, 3, 2), want_b = run_sort(b, 3, 2);
