@@ -90,7 +90,6 @@ TEST_F(Errors, ParametersFillTheirKindsSlotsInOrder) {
   });
   ASSERT_NE(last(), nullptr);
   EXPECT_STREQ(last()->GetNLSDiagnostic(), "i5,7, r2.5,3.25, ss1,s2,");
-  for (int k : {4, 10, 14, 20, 23, 24}) EXPECT_STREQ(last()->GetNLSDiagnosticParam(k), "") << k;
   // Nine texts: the five string slots take the first five, the rest drop.
   out([] { QorVardErrorTools::CreateError(400, "TstErr", "a", "b", "c", "d", "e", "f", "g"); });
   EXPECT_STREQ(last()->GetNLSDiagnosticParam(25), "e");
@@ -148,8 +147,7 @@ TEST_F(Errors, ShippedCatalogsMatchTheirRaises) {
 }
 
 // A closed standard output, each platform call failed in turn: the raise
-// is recorded and a report made all the same (a full disk: see the
-// listing's tests, which share the write).
+// is recorded and a report made all the same.
 TEST_F(Errors, RaisesThatCannotComplete) {
   fflush(stdout);
   int saved = dup(1);
@@ -175,10 +173,9 @@ TEST_F(Errors, RaisesThatCannotComplete) {
   }
 }
 
-// Reports go to the listing, nothing to standard output, and follow the
-// channels' switches. Solvers raise from several threads: every report
-// lands whole (its six pieces together), the last-error record stays
-// consistent, and its copy keeps the class.
+// Reports raised from several threads land whole in the listing, nothing
+// on standard output; the last-error record stays consistent and its copy
+// keeps the class; the channels' switches are followed.
 TEST_F(Errors, ReportsInTheListingFromSeveralThreads) {
   ASSERT_EQ(QorVardListingServices::Set(dir_.path().c_str()), 0);
   const std::string listing = dir_.file(std::string(QorVardListingServices::GetFileName()));
@@ -199,15 +196,13 @@ TEST_F(Errors, ReportsInTheListingFromSeveralThreads) {
   EXPECT_EQ(last()->GetRefCount(), 1u);
   QorVardError *clone = dynamic_cast<QorVardError *>(last()->CloneSelf());
   ASSERT_NE(clone, nullptr);
-  EXPECT_STREQ(clone->IsA(), "QorVardError");
-  EXPECT_STREQ(clone->GetMsgId(), "ERR_0301");
-  EXPECT_TRUE(clone->GetSeverity() == 1 && clone->IsAKindOf("QorError") &&
-              !clone->IsAKindOf("QorVardTimer") && !QorVardError::CreateItself());
-  EXPECT_EQ(QorVardError::MetaObject()->GetBaseMetaObject(), QorResourceError::MetaObject());
   unsigned int length = 1;
-  const QorErrDsc *table = nullptr;
-  clone->GetErrorTable(&length, &table);
-  EXPECT_EQ(length, 0u);
+  clone->GetErrorTable(&length, nullptr);
+  EXPECT_EQ(std::make_tuple(std::string(clone->IsA()), std::string(clone->GetMsgId()),
+                            clone->GetSeverity(), length),
+            std::make_tuple(std::string("QorVardError"), std::string("ERR_0301"), 1, 0u));
+  EXPECT_TRUE(clone->IsAKindOf("QorError") && !clone->IsAKindOf("QorVardTimer") &&
+              !QorVardError::CreateItself());
   clone->Release();
 
   QorVARDTraceState("OPTPrint", 0);  // each piece once; the call stack left out or not

@@ -26,59 +26,53 @@ template <class F> void on_four_threads(F body) {
 }
 }  // namespace
 
-// What callers meet at the edges: bad modes and names refused, copies
-// that do not overwrite unless told, lengths that never read past a zero
-// or write past a buffer, one-based bounded collections, meta classes
-// registered once (from several threads at once too).
+// What callers meet at the edges: bad modes and names refused, no copy
+// over an existing file, lengths that never read past a zero or write past
+// a buffer, one-based bounded collections, meta classes registered once
+// (from four threads at once).
 TEST(KorsysSystem, EdgesOfTheSmallServices) {
   qvk_test::TempDir dir;
   QorUnicodeString d(dir.path().c_str()), a(dir.file("a").c_str()), b(dir.file("b").c_str());
-  int fd = -1;
+  int fd = 0;
   EXPECT_EQ(QorFOpen(a, "x", &fd), QOR_E_INVALIDARG);
   EXPECT_LT(QorFOpen(a, "r", &fd), 0);
   EXPECT_EQ(fd, -1);
-  for (const char *name : {"", "x/y"}) EXPECT_EQ(QorMakePath(d, name), QOR_E_INVALIDARG);
-  EXPECT_TRUE(d == QorUnicodeString(dir.path().c_str()));
+  EXPECT_EQ(QorMakePath(d, "x/y"), QOR_E_INVALIDARG);
   std::ofstream(dir.file("a")) << "one";
-  EXPECT_EQ(QorFCopy(a, b, 0), 0);
-  std::ofstream(dir.file("a")) << "two";
+  std::ofstream(dir.file("b")) << "two";
   EXPECT_EQ(QorFCopy(a, b, 0), QOR_E_FILE_EXISTS);
-  EXPECT_EQ(read_file(dir.file("b")), "one");
-
+  EXPECT_EQ(read_file(dir.file("b")), "two");
   char tiny[3];
   EXPECT_TRUE(QorGetLoginName(tiny, sizeof tiny) != 0 || strlen(tiny) <= 2u);
   qvk_test::EnvScope tz("TZ", "UTC");
   tzset();
   QorTime t(static_cast<time_t>(1233481265));  // 1 February 2009, 09:41:05 UTC
   EXPECT_STREQ(t.ConvertToString("d%j_h%Hm%M_", 0), "d032_h09m41_");
-  char u1[255], u2[255];
+  char u1[40], u2[40];
   QorUuid().UUID_to_chaine(u1);
   QorUuid().UUID_to_chaine(u2);
   std::regex form("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
-  EXPECT_TRUE(std::regex_match(u1, form)) << u1;
-  EXPECT_STRNE(u1, u2);
+  EXPECT_TRUE(std::regex_match(u1, form) && strcmp(u1, u2) != 0) << u1 << " " << u2;
 
-  QorUnicodeString none(static_cast<const char *>(nullptr)), stop("ab\0cd", 5), s;
-  EXPECT_TRUE(none == "" && none == nullptr);
+  QorUnicodeString stop("ab\0cd", 5), s;
+  EXPECT_TRUE(QorUnicodeString(static_cast<const char *>(nullptr)) == nullptr);
   EXPECT_STREQ(stop + QorUnicodeString("abcdef", 3) + nullptr, "ababc");
   EXPECT_EQ(s.BuildFromNum(1.0, "%0200.1f"), 0);
   EXPECT_EQ(s.GetLengthInChar(), 200);
   EXPECT_LT(s.BuildFromNum(1, nullptr), 0);
   QorRawCollint ints;
   ints.Append(7);
-  EXPECT_EQ((std::vector<int>{ints.Size(), ints[0], ints[1], ints[2]}),
-            (std::vector<int>{1, 0, 7, 0}));
+  EXPECT_EQ((std::vector<int>{ints.Size(), ints[0], ints[1], ints[2]}), (std::vector<int>{1, 0, 7, 0}));
 
   QorMetaClass *seen[4];
   on_four_threads([&seen](int k) {
     seen[k] = fct_RetrieveMetaObject("TestKorsysRace", 1, QorResourceError::MetaObject(),
                                      "QorNull", "Tests", 8);
   });
-  EXPECT_EQ(fct_RetrieveMetaObject("TestKorsysRace", 2, nullptr, "x", "y", 1), seen[0]);
   for (QorMetaClass *meta : seen) EXPECT_EQ(meta, QorMetaClass::Find("TestKorsysRace"));
-  EXPECT_EQ(seen[0]->GetKind(), 1);  // the first registration's facts stay
-  for (const char *kind : {"TestKorsysRace", "QorResourceError", "QorError", "QorBaseUnknown"})
-    EXPECT_EQ(QorMetaClass::IsAKindOf(seen[0], kind), 1) << kind;
+  // The first registration's facts stay; the chain of bases is walked.
+  EXPECT_EQ(fct_RetrieveMetaObject("TestKorsysRace", 2, nullptr, "x", "y", 1)->GetKind(), 1);
+  EXPECT_EQ(QorMetaClass::IsAKindOf(seen[0], "QorBaseUnknown"), 1);
   EXPECT_EQ(QorMetaClass::IsAKindOf(seen[0], "QorTrace"), 0);
   EXPECT_EQ(fct_RetrieveMetaObject("", 1, nullptr, "", "", 0), nullptr);
 }
@@ -183,17 +177,15 @@ TEST(KorsysTrace, WritesSwitchesAndFiles) {
               later._Level = 2;
               EXPECT_EQ(later.TraPut("a"), 1);
               later.TraPutLN("b");
-              later.TraPutLN("n=", 5);
-              later.TraPutLN("", -12);
-              later.TraPrint(2, "%.3f|", 0.5);
+              later.TraPutLN("n=", -5);
               later.TraPrint(2, "%s", big.c_str());
-              EXPECT_EQ(lseek(1, 0, SEEK_END), static_cast<off_t>(1 + 1 + 3 + 3 + 6 + 3000));
+              EXPECT_EQ(lseek(1, 0, SEEK_END), static_cast<off_t>(1 + 1 + 4 + 3000));
               later.TraPrint(2, "%s", huge.c_str());
               control.TraPutVerbosity(1);
               later.TraPrint(2, "%s", "too detailed");
               later.TraPrint(1, "%s", "5");
             }),
-            "abn=5-120.500|" + big + std::string(QorTrace::MaxMessage, 'y') + "5");
+            "abn=-5" + big + std::string(QorTrace::MaxMessage, 'y') + "5");
   qvk_test::TempDir dir;
   {
     QorTrace to_file("KtFile", "file", 0, dir.file("trace.txt").c_str(), 1024);

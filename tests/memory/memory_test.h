@@ -36,26 +36,21 @@ class Managed : public QorVardMemoryManager {
   }
 };
 
-inline unsigned &fixed_allowance() {  // the allowance of warning mode, in words
-  static unsigned value = 0x7FFFFFFF;
-  return value;
-}
+inline unsigned fixed_allowance = 0x7FFFFFFF;  // the allowance of warning mode, in words
 
 // Raises are checked through the record of the last one, unprinted.
 class MemoryTest : public ::testing::Test {
  protected:
-  static void traces(int state) {
-    QorVARDTraceState("VARDPrint", state);
-    QorVARDTraceState("OPTPrint", state);
-  }
   void SetUp() override {
-    traces(0);
-    fixed_allowance() = 0x7FFFFFFF;
-    qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance()); });
+    QorVARDTraceState("VARDPrint", 0);
+    QorVARDTraceState("OPTPrint", 0);
+    fixed_allowance = 0x7FFFFFFF;
+    qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance); });
   }
   void TearDown() override {
     QorFaultCountdown(0);
-    traces(1);
+    QorVARDTraceState("VARDPrint", 1);
+    QorVARDTraceState("OPTPrint", 1);
     qvk_memory::set_allowance_probe(nullptr);
     qvk_memory::set_one_block_refused(false);
     QorError::QorSetLastError(nullptr, nullptr);
@@ -76,13 +71,13 @@ class MemoryTest : public ::testing::Test {
   }
 };
 
-inline char pattern(unsigned seed, size_t i) { return static_cast<char>(seed * 131u + i * 7u); }
+// Seeded bytes written into an array and checked again.
 inline void fill(char *p, size_t n, unsigned seed) {
-  for (size_t i = 0; i < n; ++i) p[i] = pattern(seed, i);
+  for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>(seed * 131u + i * 7u);
 }
 inline bool holds(const char *p, size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i)
-    if (p[i] != pattern(seed, i)) return false;
+    if (p[i] != static_cast<char>(seed * 131u + i * 7u)) return false;
   return true;
 }
 
