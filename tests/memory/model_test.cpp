@@ -46,11 +46,11 @@ TEST_F(MemoryModel, RandomOperations) {
           ASSERT_TRUE(qvk_test::holds(a.p, a.bytes, a.seed));
         }
     };
-    // A live index holding one array that has not been emptied, or 0.
+    // A live index holding at most one array, or 0.
     auto single_index = [&]() {
       std::vector<int> ks;
       for (size_t k = 0; k < stack.size(); ++k)
-        if (stack[k].arrays.size() == 1) ks.push_back(static_cast<int>(k + 1));
+        if (stack[k].arrays.size() <= 1) ks.push_back(static_cast<int>(k + 1));
       return ks.empty() ? 0 : ks[pick(0, static_cast<int>(ks.size()) - 1)];
     };
     for (int step = 0; step < 4000; ++step) {
@@ -96,23 +96,29 @@ TEST_F(MemoryModel, RandomOperations) {
         for (int i = 0; i < n; ++i)
           if (list[i] >= 1 && list[i] <= current) stack[list[i] - 1] = {{}, 0};
       } else if (op < 90) {
-        const int k = single_index();
-        if (!k) continue;
-        const Array old = stack[k - 1].arrays[0];
-        char *p = old.p;
-        if (op < 80) {  // a resize counts the floor of its words and keeps every byte
-          const unsigned length = static_cast<unsigned>(pick(0, 600));
-          ASSERT_EQ(m.Reallocation(k, p, length), 0);
+        // A resize or a move of a live index (an emptied one gets a fresh
+        // block); of an index not live, or to 0 bytes, it is refused and
+        // leaves the pointer, the index and the stack as they were.
+        const int k = pick(0, 9) ? single_index() : current + pick(1, 2);
+        const bool live = k >= 1 && k <= current, resize_op = op < 80;
+        const Array old = live && !stack[k - 1].arrays.empty() ? stack[k - 1].arrays[0]
+                                                               : Array{nullptr, 0, 0};
+        char *const before = live ? old.p : reinterpret_cast<char *>(&stack), *p = before;
+        const unsigned copy = static_cast<unsigned>(pick(0, static_cast<int>(old.bytes)));
+        const unsigned length = static_cast<unsigned>(pick(0, resize_op ? 600 : 400));
+        int index = k;
+        const bool done = live && (resize_op || length > 0);
+        ASSERT_EQ(resize_op ? m.Reallocation(k, p, length)
+                            : m.ManualReallocation(index, p, copy, length),
+                  done ? 0 : QOR_E_FAIL);
+        ASSERT_EQ(index, done && !resize_op ? current + 1 : k);
+        ASSERT_TRUE(done || p == before);
+        if (done && resize_op) {  // a resize counts the floor of its words and keeps every byte
           ASSERT_TRUE(qvk_test::holds(p, std::min(length, old.bytes), old.seed));
-          stack[k - 1].arrays[0] = {p, length, next_seed};
+          stack[k - 1].arrays = {{p, length, next_seed}};
           qvk_test::fill(p, length, next_seed++);
           resize(k, length / 8);
-        } else {
-          const unsigned copy = static_cast<unsigned>(pick(0, static_cast<int>(old.bytes)));
-          const unsigned length = static_cast<unsigned>(pick(1, 400));
-          int index = k;
-          ASSERT_EQ(m.ManualReallocation(index, p, copy, length), 0);
-          ASSERT_EQ(index, current + 1);
+        } else if (done) {
           ASSERT_TRUE(qvk_test::holds(p, std::min(copy, length), old.seed));
           // The new array is had before the old one goes: both count in the peak.
           stack.push_back({{{p, length, next_seed}}, 0});
