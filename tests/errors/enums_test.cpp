@@ -56,5 +56,4 @@ TEST(Enums, NamesAndChecks) {
                                      " " + first, second + second})
       EXPECT_EQ(t.check(near.c_str()), kFail) << '"' << near << '"';
   }
-  EXPECT_EQ(QorVardValueEnum("QorVardValueQorMathComplex", QorVardValueInteger4), 0);
 }
