@@ -14,32 +14,26 @@ TEST(Enums, NamesAndChecks) {
     int last;
     const char *(*name)(int);
     int (*check)(const char *);  // null: no check function
-    const char *first, *final;   // the names of 0 and of Last
+    const char *final;           // the name of Last
   } tables[] = {
       {QorVardValueLast, [](int v) { return QorVardEnumString(QorVardValue(v)); },
-       [](const char *s) { return QorVardValueEnum(s, QorVardValueLast); }, "QorVardValueInteger4",
-       "QorVardValueLast"},
+       [](const char *s) { return QorVardValueEnum(s, QorVardValueLast); }, "QorVardValueLast"},
       {PreproCategoryLast, [](int v) { return QorVardEnumString(QorVardPreproCategory(v)); },
-       nullptr, "PreproCategoryMesh", "PreproCategoryLast"},
+       nullptr, "PreproCategoryLast"},
       {PreproCategoryLast,
-       [](int v) { return QorVardPreproCategoryName(QorVardPreproCategory(v)); },
-       nullptr, "mesh", "unknown set"},
+       [](int v) { return QorVardPreproCategoryName(QorVardPreproCategory(v)); }, nullptr,
+       "unknown set"},
       {MatrixTypeLast, [](int v) { return QorVardMatrixTypeName(QorVardMatrixType(v)); },
-       [](const char *s) { return QorVardMatrixTypeEnum(s, MatrixTypeLast); }, "DenseMatrix",
-       "MatrixTypeLast"},
+       [](const char *s) { return QorVardMatrixTypeEnum(s, MatrixTypeLast); }, "MatrixTypeLast"},
       {PropertyLast, [](int v) { return QorVardMatrixPropertyName(QorVardMatrixProperty(v)); },
-       [](const char *s) { return QorVardMatrixPropertyEnum(s, PropertyLast); },
-       "PropertySymmetric", "PropertyLast"},
+       [](const char *s) { return QorVardMatrixPropertyEnum(s, PropertyLast); }, "PropertyLast"},
       {ShapeLast, [](int v) { return QorVardMatrixShapeName(QorVardMatrixShape(v)); },
-       [](const char *s) { return QorVardMatrixShapeEnum(s, ShapeLast); }, "ShapeRectangular",
-       "ShapeLast"},
+       [](const char *s) { return QorVardMatrixShapeEnum(s, ShapeLast); }, "ShapeLast"},
       {StorageLast, [](int v) { return QorVardMatrixStorageTypeName(QorVardMatrixStorageType(v)); },
-       [](const char *s) { return QorVardMatrixStorageTypeEnum(s, StorageLast); },
-       "StorageFrontal", "StorageLast"},
+       [](const char *s) { return QorVardMatrixStorageTypeEnum(s, StorageLast); }, "StorageLast"},
   };
   for (const auto &t : tables) {
     SCOPED_TRACE(t.final);
-    EXPECT_STREQ(t.name(0), t.first);
     EXPECT_STREQ(t.name(t.last), t.final);
     std::set<std::string> names;
     for (int v = 0; v <= t.last; ++v) {
@@ -51,7 +45,7 @@ TEST(Enums, NamesAndChecks) {
     }
     for (int outside : {-1, t.last + 1, 1 << 30}) EXPECT_STREQ(t.name(outside), "unknown");
     if (!t.check) continue;
-    const std::string first = t.first, second = t.name(1);
+    const std::string first = t.name(0), second = t.name(1);
     for (const std::string &near : {std::string(), first.substr(0, first.size() - 1), first + " ",
                                      " " + first, second + second})
       EXPECT_EQ(t.check(near.c_str()), kFail) << '"' << near << '"';

@@ -42,12 +42,11 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
       stack[k - 1].words = words;
       peak = std::max(peak, in_use());
     };
-    auto check_contents = [&] {
+    auto check_contents = [&] {  // aligned, and every byte as written
       for (const Index &x : stack)
-        for (const Array &a : x.arrays) {
-          ASSERT_EQ(reinterpret_cast<uintptr_t>(a.p) % 8, 0u);
-          ASSERT_TRUE(qvk_test::holds(a.p, a.bytes, a.seed));
-        }
+        for (const Array &a : x.arrays)
+          ASSERT_TRUE(reinterpret_cast<uintptr_t>(a.p) % 8 == 0 &&
+                      qvk_test::holds(a.p, a.bytes, a.seed));
     };
     // A live index holding at most one array, or 0.
     auto single_index = [&]() {
@@ -59,9 +58,7 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
     for (int step = 0; step < 4000; ++step) {
       SCOPED_TRACE("step " + std::to_string(step));
       const int op = pick(0, 99), current = static_cast<int>(stack.size());
-      if (op < 40) {
-        // The core form, on one block or on separate arrays: the lengths
-        // come back as words.
+      if (op < 40) {  // the core form, one block or separate arrays: lengths come back as words
         const int count = pick(1, 11);
         qvk_memory::set_one_block_refused(pick(0, 4) == 0);
         char *slots[11] = {};
@@ -83,14 +80,11 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
         }
         stack.push_back(x);
         resize(current + 1, x.words);
-      } else if (op < 55) {  // releases k and every later index
+      } else if (op < 63) {  // k releases k and every later index; -k empties k in place
         const int k = pick(0, current + 2);
-        ASSERT_EQ(m.Desallocation(k), k == 0 ? QOR_E_FAIL : 0);
-        if (k >= 1 && k <= current) stack.resize(k - 1);
-      } else if (op < 63) {  // empties k in place
-        const int k = pick(1, current + 2);
-        ASSERT_EQ(m.Desallocation(-k), 0);
-        if (k <= current) stack[k - 1] = {{}, 0};
+        ASSERT_EQ(m.Desallocation(op < 55 ? k : -k), k == 0 ? QOR_E_FAIL : 0);
+        if (k >= 1 && k <= current && op < 55) stack.resize(k - 1);
+        if (k >= 1 && k <= current && op >= 55) stack[k - 1] = {{}, 0};
       } else if (op < 68) {
         int list[4];
         const int n = pick(1, 4);
@@ -134,8 +128,8 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
         ASSERT_EQ(m.ExtensionTable(), 0);
         ASSERT_GT(m.capacity(), capacity);
       }
-      const int next = static_cast<int>(stack.size()) + 1;
-      ASSERT_EQ(m.state(), std::make_tuple(next, in_use(), peak, true));
+      ASSERT_EQ(m.state(),
+                std::make_tuple(static_cast<int>(stack.size()) + 1, in_use(), peak, true));
       ASSERT_EQ(m.GetMemoryUsed(), static_cast<float>(peak));
       if (step % 25 == 0) check_contents();
     }

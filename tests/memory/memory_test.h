@@ -62,9 +62,7 @@ class MemoryTest : public ::testing::Test {
   static const qvk_memory::Raised &expect_raise(long before, bool warning, int number,
                                                 int p1 = kUnchecked, int p2 = kUnchecked) {
     const qvk_memory::Raised &r = qvk_memory::last_raised();
-    EXPECT_EQ(r.count, before + 1);
-    EXPECT_EQ(r.warning, warning);
-    EXPECT_EQ(r.number, number);
+    EXPECT_EQ(std::make_tuple(r.count, r.warning, r.number), std::make_tuple(before + 1, warning, number));
     EXPECT_TRUE(p1 == kUnchecked || r.p1 == p1) << r.p1 << ", not " << p1;
     EXPECT_TRUE(p2 == kUnchecked || r.p2 == p2) << r.p2 << ", not " << p2;
     return r;
