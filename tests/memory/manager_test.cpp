@@ -12,12 +12,9 @@ namespace {
 
 struct Array {
   char *p;
-  unsigned bytes, seed;
+  unsigned bytes, seed, words;
 };
-struct Index {
-  std::vector<Array> arrays;  // empty once emptied in place
-  unsigned words;
-};
+using Index = std::vector<Array>;  // empty once emptied in place
 unsigned words_of(unsigned bytes) { return bytes / 8 + 1; }
 
 }  // namespace
@@ -35,16 +32,13 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
     unsigned peak = 0, next_seed = 1;
     auto in_use = [&] {
       unsigned words = 0;
-      for (const Index &x : stack) words += x.words;
+      for (const Index &x : stack)
+        for (const Array &a : x) words += a.words;
       return words;
-    };
-    auto resize = [&](int k, unsigned words) {
-      stack[k - 1].words = words;
-      peak = std::max(peak, in_use());
     };
     auto check_contents = [&] {  // aligned, and every byte as written
       for (const Index &x : stack)
-        for (const Array &a : x.arrays)
+        for (const Array &a : x)
           ASSERT_TRUE(reinterpret_cast<uintptr_t>(a.p) % 8 == 0 &&
                       qvk_test::holds(a.p, a.bytes, a.seed));
     };
@@ -52,7 +46,7 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
     auto single_index = [&]() {
       std::vector<int> ks;
       for (size_t k = 0; k < stack.size(); ++k)
-        if (stack[k].arrays.size() <= 1) ks.push_back(static_cast<int>(k + 1));
+        if (stack[k].size() <= 1) ks.push_back(static_cast<int>(k + 1));
       return ks.empty() ? 0 : ks[pick(0, static_cast<int>(ks.size()) - 1)];
     };
     for (int step = 0; step < 4000; ++step) {
@@ -64,42 +58,39 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
         char *slots[11] = {};
         char **pointers = slots;
         unsigned lengths[11];
-        Index x{{}, 0};
+        Index x;
         for (int i = 0; i < count; ++i) {
           lengths[i] = pick(0, 3) == 0 ? 8u * pick(1, 40) : static_cast<unsigned>(pick(1, 300));
-          x.arrays.push_back({nullptr, lengths[i], next_seed++});
-          x.words += words_of(lengths[i]);
+          x.push_back({nullptr, lengths[i], next_seed++, words_of(lengths[i])});
         }
         int index = 0;
         ASSERT_EQ(m.Allocation(count, index, pointers, lengths), 0);
         ASSERT_EQ(index, current + 1);
         for (int i = 0; i < count; ++i) {
-          ASSERT_EQ(lengths[i], words_of(x.arrays[i].bytes));
-          x.arrays[i].p = slots[i];
-          qvk_test::fill(slots[i], x.arrays[i].bytes, x.arrays[i].seed);
+          ASSERT_EQ(lengths[i], x[i].words);
+          x[i].p = slots[i];
+          qvk_test::fill(slots[i], x[i].bytes, x[i].seed);
         }
         stack.push_back(x);
-        resize(current + 1, x.words);
       } else if (op < 63) {  // k releases k and every later index; -k empties k in place
         const int k = pick(0, current + 2);
         ASSERT_EQ(m.Desallocation(op < 55 ? k : -k), k == 0 ? QOR_E_FAIL : 0);
         if (k >= 1 && k <= current && op < 55) stack.resize(k - 1);
-        if (k >= 1 && k <= current && op >= 55) stack[k - 1] = {{}, 0};
+        if (k >= 1 && k <= current && op >= 55) stack[k - 1].clear();
       } else if (op < 68) {
         int list[4];
         const int n = pick(1, 4);
         for (int i = 0; i < n; ++i) list[i] = pick(-2, current + 2);
         ASSERT_EQ(m.Desallocation(n, list), 0);
         for (int i = 0; i < n; ++i)
-          if (list[i] >= 1 && list[i] <= current) stack[list[i] - 1] = {{}, 0};
+          if (list[i] >= 1 && list[i] <= current) stack[list[i] - 1].clear();
       } else if (op < 90) {
         // A resize or a move of a live index (an emptied one gets a fresh
         // block); of an index not live, or to 0 bytes, it is refused and
         // leaves the pointer, the index and the stack as they were.
         const int k = pick(0, 9) ? single_index() : current + pick(1, 2);
         const bool live = k >= 1 && k <= current, resize_op = op < 80;
-        const Array old = live && !stack[k - 1].arrays.empty() ? stack[k - 1].arrays[0]
-                                                               : Array{nullptr, 0, 0};
+        const Array old = live && !stack[k - 1].empty() ? stack[k - 1][0] : Array{nullptr, 0, 0, 0};
         char *const before = live ? old.p : reinterpret_cast<char *>(&stack), *p = before;
         const unsigned copy = static_cast<unsigned>(pick(0, static_cast<int>(old.bytes)));
         const unsigned length = static_cast<unsigned>(pick(0, resize_op ? 600 : 400));
@@ -112,22 +103,22 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
         ASSERT_TRUE(done || p == before);
         if (done && resize_op) {  // a resize counts the floor of its words and keeps every byte
           ASSERT_TRUE(qvk_test::holds(p, std::min(length, old.bytes), old.seed));
-          stack[k - 1].arrays = {{p, length, next_seed}};
+          stack[k - 1] = {{p, length, next_seed, length / 8}};
           qvk_test::fill(p, length, next_seed++);
-          resize(k, length / 8);
         } else if (done) {
           ASSERT_TRUE(qvk_test::holds(p, std::min(copy, length), old.seed));
           // The new array is had before the old one goes: both count in the peak.
-          stack.push_back({{{p, length, next_seed}}, 0});
+          stack.push_back({{p, length, next_seed, words_of(length)}});
           qvk_test::fill(p, length, next_seed++);
-          resize(current + 1, words_of(length));
-          stack[k - 1] = {{}, 0};
+          peak = std::max(peak, in_use());
+          stack[k - 1].clear();
         }
       } else {
         const int capacity = m.capacity();
         ASSERT_EQ(m.ExtensionTable(), 0);
         ASSERT_GT(m.capacity(), capacity);
       }
+      peak = std::max(peak, in_use());
       ASSERT_EQ(m.state(),
                 std::make_tuple(static_cast<int>(stack.size()) + 1, in_use(), peak, true));
       ASSERT_EQ(m.GetMemoryUsed(), static_cast<float>(peak));
