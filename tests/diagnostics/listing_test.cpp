@@ -1,8 +1,6 @@
-// The listing file: where each message lands (listing or the real standard
-// output, byte for byte), its name, its moves, every status of Set, every
-// platform call of Set and of a redirected write made to fail in turn, and
-// printers on several threads. Nothing may be lost, no descriptor may
-// leak, and descriptor 1 must always come back.
+// The listing file: where messages land, byte for byte, its name, moves and statuses,
+// every platform call failed in turn, printers on several threads. Nothing may be lost,
+// no descriptor leak, and descriptor 1 always come back.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -171,10 +169,8 @@ TEST_F(Listing, StatusesOfSetMovesAndReset) {
   EXPECT_EQ(read_file(dir.file("other")), "");
 }
 
-// Opening and moving with each platform call failed in turn. A failure
-// before the old file is closed changes nothing; after it, the listing is
-// closed, a note and later messages reach standard output, and exactly one
-// of the two places holds the old contents.
+// A failure before the old file is closed changes nothing; after it, the listing is
+// closed, a note and later messages reach standard output, one place holds the contents.
 TEST_F(Listing, OpenAndMoveFailAtEveryCall) {
   for (bool move : {false, true}) {
     bool lost_seen = false, kept_seen = false;
@@ -223,8 +219,7 @@ TEST_F(Listing, OpenAndMoveFailAtEveryCall) {
   }
 }
 
-// The print routines make one checkpoint, the write; the redirection of
-// the error reports makes four (dup, dup2, the write, the restore).
+// Print routines make one checkpoint (the write); the redirection four (dup, dup2, write, restore).
 TEST_F(Listing, WriteFailsAtEveryCall) {
   qvk_test::TempDir dir;
   ASSERT_EQ(set(dir.path()), 0);
@@ -260,9 +255,8 @@ TEST_F(Listing, WriteFailsAtEveryCall) {
   }
 }
 
-// A listing on a pipe whose reader is gone: the message is dropped; the
-// process neither stops (SIGPIPE) nor changes its signal dispositions (a
-// full disk: the failed write of the sweep above).
+// A listing on a pipe whose reader is gone: the message is dropped; the process
+// neither stops (SIGPIPE) nor changes its dispositions (a full disk: the sweep above).
 TEST_F(Listing, DeadListingNeverStopsTheProcess) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);
@@ -280,10 +274,8 @@ TEST_F(Listing, DeadListingNeverStopsTheProcess) {
   EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
-// Printing from several threads through every print routine and the
-// redirection of the error reports, with the listing open, shut, and
-// closed and reopened under the printers' feet: each message arrives whole
-// and exactly once, and descriptor 1 is the caller's own afterwards.
+// Every print routine and the redirection, with the listing open, shut, and reopened
+// under the printers' feet: each message whole and once, descriptor 1 the caller's.
 TEST_F(Listing, ThreadsPrintEveryMessageWholeAndOnce) {
   const int kThreads = 4, kMessages = 140;
   enum Mode { Open, Shut, Toggled };
@@ -325,9 +317,8 @@ TEST_F(Listing, ThreadsPrintEveryMessageWholeAndOnce) {
   }
 }
 
-// A thread still printing while the process exits finds the channels'
-// state and the listing's lock in place (the address sanitizer reports a
-// use after free otherwise).
+// A thread still printing while the process exits finds the channels' state and the
+// listing's lock in place (else a use after free for the address sanitizer).
 TEST(ListingDeathTest, PrintingWhileTheProcessExits) {
   EXPECT_EXIT(
       {

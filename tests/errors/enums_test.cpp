@@ -1,6 +1,5 @@
-// Named enumerations: every value has its own stored name, values outside
-// the tables are "unknown", and the check functions accept exactly the
-// names of the values before Last (no near-names, no Last).
+// Named enumerations: every value has its own stored name, others are "unknown", and
+// the checks accept exactly the names of the values before Last.
 #include <gtest/gtest.h>
 
 #include <set>

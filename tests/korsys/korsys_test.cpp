@@ -1,6 +1,5 @@
-// The platform library: files, quiet writes, strings, the fault checkpoint,
-// trace channels, error objects and their catalogs (placeholders, malformed
-// and hostile files), copies and the last-error registry.
+// The platform library: files, quiet writes, strings, the fault checkpoint, trace
+// channels, error objects, their catalogs and the last-error registry.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
@@ -26,8 +25,7 @@ template <class F> void on_four_threads(F body) {
   for (auto &th : threads) th.join();
 }
 
-// Written beside and renamed into place, so that each version is a new
-// file even within one tick of the file-system clock.
+// Renamed into place: each version is a new file, even within one tick of the file clock.
 void write_catalog(const qvk_test::TempDir &dir, const std::string &name, const std::string &text) {
   std::ofstream(dir.file(name + ".new"), std::ios::binary) << text;
   rename(dir.file(name + ".new").c_str(), dir.file(name + ".msg").c_str());
@@ -52,9 +50,8 @@ class CountedError : public QorError {
 };
 }  // namespace
 
-// What callers meet at the edges: lengths that never read past a zero or
-// write past a buffer, one-based bounded collections, meta classes
-// registered once (from four threads at once).
+// Lengths that never read past a zero or write past a buffer, one-based bounded
+// collections, meta classes registered once (from four threads at once).
 TEST(KorsysSystem, EdgesOfTheSmallServices) {
   char tiny[3];
   EXPECT_TRUE(QorGetLoginName(tiny, sizeof tiny) != 0 || strlen(tiny) <= 2u);
@@ -92,9 +89,8 @@ TEST(KorsysSystem, EdgesOfTheSmallServices) {
   EXPECT_EQ(fct_RetrieveMetaObject("", 1, nullptr, "", "", 0), nullptr);
 }
 
-// The n-th checkpoint from any thread fails, once; every call is counted.
-// A failed or refused call leaves things as they were (no partial copy, no
-// copy over a file); a failed close has released the descriptor all the same.
+// The n-th checkpoint from any thread fails, once. A failed or refused file call leaves
+// things as they were; a failed close has released the descriptor all the same.
 TEST(KorsysFault, CountdownAndEveryFileCall) {
   QorFaultCountdown(500);
   std::atomic<int> failed{0};
@@ -127,9 +123,8 @@ TEST(KorsysFault, CountdownAndEveryFileCall) {
   EXPECT_EQ(fcntl(fd, F_GETFD), -1);
 }
 
-// A write to a pipe without reader fails with EPIPE instead of stopping the
-// process; the mask is as before, the signal the write raised is gone, one
-// pending before stays pending.
+// A write to a pipe without reader fails with EPIPE, not SIGPIPE; the mask is as before,
+// the signal the write raised is gone, one pending before stays pending.
 TEST(KorsysFiles, WriteToClosedPipeFailsQuietly) {
   int ends[2];
   ASSERT_EQ(pipe(ends), 0);
@@ -154,8 +149,7 @@ TEST(KorsysFiles, WriteToClosedPipeFailsQuietly) {
   close(ends[1]);
 }
 
-// Past the file-size limit: EFBIG, not SIGXFSZ (the limit lifted before the
-// child's exit handlers write). A fatal stop says what and where.
+// Past the file-size limit: EFBIG, not SIGXFSZ (lifted before exit); a fatal stop says where.
 void write_past_limit(const std::string &path) {
   struct rlimit limit, old;
   getrlimit(RLIMIT_FSIZE, &old);
@@ -176,9 +170,8 @@ TEST(KorsysSystemDeathTest, QuietLimitAndFatalStop) {
                "AssertionFailed:x.*where.cpp, line 86");
 }
 
-// Every write reaches the descriptor at once, a long one cut; switches go by
-// name, to channels built before and after; a failed write to a trace file
-// loses that write only; an output that cannot be opened is standard output.
+// Writes reach the descriptor at once, a long one cut; switches go by name, to channels
+// built before and after; a failed file write loses only itself; no file: standard output.
 TEST(KorsysTrace, WritesSwitchesAndFiles) {
   QorTrace one("KtSwitch", "first");
   QorTraControle control("KtSwitch");
@@ -213,8 +206,7 @@ TEST(KorsysTrace, WritesSwitchesAndFiles) {
             "here");
 }
 
-// Channels built, switched and written from several threads at once: the
-// registry stays whole and each message arrives in one piece.
+// Channels built, switched and written from four threads: the registry and each message whole.
 TEST(KorsysTrace, ChannelsSharedBetweenThreads) {
   std::istringstream lines(qvk_test::output_of([] {
     on_four_threads([](int t) {
@@ -261,8 +253,7 @@ TEST_F(KorsysCatalog, PlaceholdersEscapesAndComposition) {
   EXPECT_EQ(lookup("Tst", "ERR_0007", "Advice"), "a\\b\tc");
 }
 
-// A malformed entry is skipped and noted once per reading of the file; the
-// rest of the catalog stays usable, a byte-order mark included.
+// A malformed entry is skipped and noted once per reading; the rest (BOM too) stays usable.
 TEST_F(KorsysCatalog, MalformedEntriesSkippedAndNotedOnce) {
   const std::pair<const char *, const char *> bad[] = {
       {"ERR_0001.Diagnostic fine", "no '='"},
@@ -299,8 +290,7 @@ TEST_F(KorsysCatalog, MalformedEntriesSkippedAndNotedOnce) {
     EXPECT_EQ(lookup(name, "ERR_0001"), "(none)");
 }
 
-// Only regular files up to 16 MiB are read, and the open never waits: a
-// FIFO, a device, a directory or a huge file is a catalog without texts.
+// A FIFO, a device, a directory or a file over 16 MiB has no texts; the open never waits.
 TEST_F(KorsysCatalog, HostileFilesHoldNoText) {
   ASSERT_EQ(mkfifo(dir_.file("Fifo.msg").c_str(), 0600), 0);
   ASSERT_EQ(symlink("/dev/zero", dir_.file("Zero.msg").c_str()), 0);
@@ -315,8 +305,7 @@ TEST_F(KorsysCatalog, HostileFilesHoldNoText) {
   rmdir(dir_.file("Dir.msg").c_str());
 }
 
-// A copy carries every field with a fresh count; the last-error registry
-// holds one reference, whatever it is given; a refused allocation throws.
+// A copy carries every field, with a fresh count; the registry holds one reference; new throws.
 TEST(KorsysError, CopiesOwnershipAndRefusedAllocation) {
   QorResourceError *e = new QorResourceError(0x80004005u, "ERR_0302", "Cat");
   e->Setup("file.cpp", 42);

@@ -1,6 +1,5 @@
-// Every allocator call of a request made to fail in turn, in error and in
-// warning mode: the right report and result, nothing of the failed request
-// left behind, every earlier index intact (the sanitizers check the rest).
+// Every allocator call of a request failed in turn, in both modes: the right report
+// and result, nothing of the failed request left behind, earlier indices intact.
 #include <optional>
 
 #include "memory_test.h"
@@ -32,11 +31,9 @@ class Faults : public qvk_test::MemoryTest, public ::testing::WithParamInterface
 
 }  // namespace
 
-// A request with its n-th allocator call refused, n = 1, 2, ... until it
-// runs clean: large arrays on roomy tables, small ones on tables grown a
-// slot at a time. A refused table is error 302 with the capacity asked for;
-// a refused array is 302, or warning 300 and 8 in warning mode, with its
-// words and those available. Only an error is the last error.
+// Large arrays on roomy tables, small ones on tables grown a slot at a time. A refused
+// table is error 302 with the capacity asked for; a refused array is 302, or warning
+// 300 and 8 in warning mode, with its words and those available.
 TEST_P(Faults, EveryCallOfARequest) {
   const struct {
     int step, count;
@@ -100,8 +97,7 @@ TEST_P(Faults, EveryCallOfARequest) {
     }
 }
 
-// A refused resize keeps the old block, its entry and the caller's
-// pointer; it is error 302 in both modes.
+// A refused resize keeps the old block, its entry and the caller's pointer: error 302.
 TEST_P(Faults, Reallocation) {
   Managed m(4, warning());
   Earlier before(m);
@@ -130,8 +126,7 @@ TEST_P(Faults, Reallocation) {
   EXPECT_TRUE(before.intact());
 }
 
-// Tables refused to the constructor: an empty manager, built by the first
-// request.
+// Tables refused to the constructor: an empty manager, built by the first request.
 TEST_P(Faults, TablesOfTheConstructor) {
   for (long n = 1; n <= 3; ++n) {
     std::optional<Managed> m;
@@ -149,10 +144,8 @@ TEST_P(Faults, TablesOfTheConstructor) {
 INSTANTIATE_TEST_SUITE_P(Modes, Faults, ::testing::Bool(),
                          [](const auto &i) { return std::string(i.param ? "Warning" : "Error"); });
 
-// The allowance of warning mode: a whole request over it is 8 at once and
-// unreported; with separate arrays and the allowance shrinking to 1,500
-// words after that check, the second array is warning 300 (its words, the
-// allowance) and the first is given back. Out of warning mode it is not asked.
+// Warning mode: a request over the allowance is 8, unreported; an array over an
+// allowance shrunk after that check is warning 300, the first array given back.
 TEST_F(MemoryTest, WarningModeAllowance) {
   Managed m(8, true);
   Earlier before(m);

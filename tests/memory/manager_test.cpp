@@ -1,5 +1,4 @@
-// The manager: its stack of indices against a model, its refusals, the
-// release of a caller's block, typed pointers and their element sizes.
+// The manager: its stack of indices against a model, refusals, typed pointers, sizes.
 #include <random>
 #include <vector>
 
@@ -19,9 +18,8 @@ unsigned words_of(unsigned bytes) { return bytes / 8 + 1; }
 
 }  // namespace
 
-// Thousands of random operations against a plain model of the stack of
-// indices: next index, words in use, peak and the contents of every live
-// array agree throughout (growth steps of 0, counted as 1, and random).
+// Random operations against a plain model of the stack of indices: next index, words
+// in use, peak and every live array's bytes agree throughout (growth steps 0 and random).
 TEST_F(Manager, RandomOperationsAgreeWithAModel) {
   std::mt19937 rng(20261206);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -128,10 +126,8 @@ TEST_F(Manager, RandomOperationsAgreeWithAModel) {
   }
 }
 
-// A refused request takes no index and gives no pointer, in either mode:
-// bad counts and zero lengths are an internal error; counts of words, or
-// typed counts whose bytes pass 32 bits (negative ones included), are
-// reported, never wrapped: 1025, or 1026 and 8 in warning mode.
+// A refused request takes no index and gives no pointer: bad counts and zero lengths
+// are an internal error; amounts past 32 bits are 1025, or 1026 and 8 in warning mode.
 TEST_F(Manager, RefusedRequestsChangeNothing) {
   const unsigned big = 0xFFFFFFFFu;  // 2^29 words
   for (bool warning : {false, true}) {
@@ -168,17 +164,8 @@ TEST_F(Manager, RefusedRequestsChangeNothing) {
   }
 }
 
-// A block the caller owns is freed and its pointer cleared; twice is harmless.
-TEST_F(Manager, DestructionElement) {
-  Managed m(4);
-  char *own = static_cast<char *>(malloc(16));
-  for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(m.DestructionElement(own), 0);
-  EXPECT_EQ(own, nullptr);
-}
-
-// Element sizes and pointed types in tag order (13 is QorVardValueLast):
-// a wrong size over- or under-allocates every typed request.
-TEST_F(Manager, TypedPointers) {
+// Element sizes and pointed types in tag order (13 is Last): a wrong size mis-sizes requests.
+TEST_F(Manager, TypedPointersAndReleasedBlocks) {
   const int a = static_cast<int>(sizeof(void *));
   const int sizes[] = {4, 4, 8, 4, 1, 0, a, 0, 0, a, 0, 8, 16, 0};
   const int pointed[] = {13, 13, 13, 13, 13, 13, 0, 1, 2, 4, 9, 13, 13, 13};
@@ -209,4 +196,8 @@ TEST_F(Manager, TypedPointers) {
   EXPECT_STREQ(qvk_memory::last_raised().text, "Memory allocation: Array type not recognized");
   EXPECT_EQ(m.Allocation(index, d, 10, none, 0, QorVardTypeEncapMemory::EmptyEncapMem, 4), 0);
   EXPECT_EQ(std::make_tuple(index, none), std::make_tuple(2, nullptr));
+  // A block the caller owns is freed and its pointer cleared; twice is harmless.
+  char *own = static_cast<char *>(malloc(16));
+  for (int twice = 0; twice < 2; ++twice) EXPECT_EQ(m.DestructionElement(own), 0);
+  EXPECT_EQ(own, nullptr);
 }

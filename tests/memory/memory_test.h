@@ -1,5 +1,4 @@
-// Shared tools of the memory tests: a manager whose tables can be read, a
-// fixture that restores the seams, and a byte pattern to check arrays by.
+// Memory test tools: a manager whose tables can be read, a fixture restoring the seams.
 #ifndef QVK_TESTS_MEMORY_MEMORY_TEST_H
 #define QVK_TESTS_MEMORY_MEMORY_TEST_H
 

@@ -1,5 +1,4 @@
-// The probes, each with its environment in a child process (their first
-// calls are cached for the life of the process).
+// The probes, each in a child process with its environment (first calls are cached).
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -11,8 +10,7 @@
 
 namespace {
 
-// Runs body in a child with the variables set (null: unset) and returns
-// what body returned; a child that does not finish fails the test.
+// What body returns in a child with the variables set (null: unset); a crash fails.
 long long in_child(const std::vector<std::pair<const char *, const char *>> &env,
                    const std::function<long long()> &body) {
   int fds[2];
@@ -41,8 +39,7 @@ long long probe(const char *name, const char *value, void (*fn)(int *), int star
 
 }  // namespace
 
-// One row per rule of each variable: amounts past 32 bits are clamped,
-// not wrapped; values that do not parse or are not positive are ignored.
+// One row per rule of each variable: past 32 bits clamped, not wrapped; bad values ignored.
 TEST(MemoryProbes, VariablesReadAndFixedAnswers) {
   auto *const limit = LimitAvailableMemory;
   const char *const max = "VARD_MAX_ALLOC", *const real = "VARD_REAL_MEMORY",
@@ -86,11 +83,10 @@ TEST(MemoryProbes, VariablesReadAndFixedAnswers) {
             std::make_tuple(187900000, '\0', 0, 0, false));
 }
 
-// The trial of the available amount starts 512,000 bytes below the
-// request and steps down by as much; under 64,000 words it is the top of
-// the address space (32-bit build), or none where a huge trial would prove
-// nothing (64-bit build).
-TEST(MemoryProbes, CheckAvailableMemory) {
+// Trials step down by 512,000 bytes, and under 64,000 words try the top of the address
+// space (32-bit) or nothing (64-bit); the allowance is at most a tenth of the bytes the
+// machine can back; a heap at its limit prints the shortage warning.
+TEST(MemoryProbes, AvailableAmountAndAllowance) {
   int available = -1;
   QorFaultCountdown(0);
   CheckAvailableMemory(64000, available);
@@ -102,12 +98,6 @@ TEST(MemoryProbes, CheckAvailableMemory) {
   EXPECT_EQ(available, (131072 * 8 - 512000) / 8);
   qvk_test::fails_at(1, [&] { CheckAvailableMemory(4 * 64000, available); });
   EXPECT_EQ(available, (4 * 512000 - 2 * 512000) / 8);
-}
-
-// Whatever the machine, the allowance is a count of words that the memory
-// left can back: at most a tenth of the bytes available. A heap at its
-// limit prints the shortage warning.
-TEST(MemoryProbes, Allowance) {
   const long long words = in_child({{"VARD_MAX_ALLOC", nullptr}, {"MALLOCTYPE", nullptr}}, [] {
     int a = -1;
     return ehalmxc(&a), static_cast<long long>(a);
