@@ -50,8 +50,8 @@ class CountedError : public QorError {
 };
 }  // namespace
 
-// Lengths that never read past a zero or write past a buffer, one-based bounded
-// collections, meta classes registered once (from four threads at once).
+// Lengths that never read past a zero or write past a buffer, times and fresh identifiers in
+// their forms, one-based bounded collections, meta classes registered once (from four threads).
 TEST(KorsysSystem, EdgesOfTheSmallServices) {
   char tiny[3];
   EXPECT_TRUE(QorGetLoginName(tiny, sizeof tiny) != 0 || strlen(tiny) <= 2u);

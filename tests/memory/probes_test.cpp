@@ -79,8 +79,8 @@ TEST(MemoryProbes, VariablesReadAndFixedAnswers) {
   char text[16] = "something";
   GetMaxSlaveMemory(&v);
   getversionmkl(text);
-  EXPECT_EQ(std::make_tuple(v, text[0], ehaldb(&kind), kind, IsPentium4()),
-            std::make_tuple(187900000, '\0', 0, 0, false));
+  EXPECT_EQ(ehaldb(&kind), 0);
+  EXPECT_EQ(std::make_tuple(v, text[0], kind, IsPentium4()), std::make_tuple(187900000, '\0', 0, false));
 }
 
 // Trials step down by 512,000 bytes, and under 64,000 words try the top of the address
@@ -129,13 +129,21 @@ TEST(MemoryProbes, AvailableAmountAndAllowance) {
     EXPECT_EQ(warn, c.warn);
   }
   if (sizeof(void *) == 4) return;  // the 32-bit build follows the break
-  const long long warned = in_child({}, [] {  // a data-segment limit below the reserve
+  qvk_test::TempDir dir;
+  const std::string out = dir.file("out");
+  const long long warned = in_child({}, [&] {  // nothing allocated once the data are limited
+    static char buffer[256];
+    if (!freopen(out.c_str(), "w", stdout)) return -1LL;
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     struct rlimit r = {64 << 20, 64 << 20}, now;
     if (setrlimit(RLIMIT_DATA, &r) != 0 || getrlimit(RLIMIT_DATA, &now) != 0) return -2LL;
-    if (now.rlim_cur != r.rlim_cur) return -3LL;  // an emulator that does not apply it
+    if (now.rlim_cur != r.rlim_cur) return -3LL;
     int a = -1;
-    const std::string text = qvk_test::output_of([&] { ehalmxc(&a); });
-    return text == "*** WARNING *** Less than 128 Mb \n" ? static_cast<long long>(a) : -4LL;
+    ehalmxc(&a);
+    fflush(stdout);
+    return static_cast<long long>(a);
   });
-  EXPECT_TRUE(warned >= 0 || warned == -3) << warned << " (-4: not the warning's text)";
+  if (warned == -3) return;  // an emulator that accepts the limit without applying it
+  EXPECT_GE(warned, 0);
+  EXPECT_EQ(qvk_test::read_file(out), "*** WARNING *** Less than 128 Mb \n");
 }
