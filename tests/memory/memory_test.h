@@ -1,5 +1,4 @@
-// Shared tools of the memory tests: a manager whose tables can be read, a
-// fixture that restores the seams, and a byte pattern to check arrays by.
+// Memory test tools: a manager whose tables can be read, a fixture restoring the seams.
 #ifndef QVK_TESTS_MEMORY_MEMORY_TEST_H
 #define QVK_TESTS_MEMORY_MEMORY_TEST_H
 
@@ -36,26 +35,21 @@ class Managed : public QorVardMemoryManager {
   }
 };
 
-inline unsigned &fixed_allowance() {  // the allowance of warning mode, in words
-  static unsigned value = 0x7FFFFFFF;
-  return value;
-}
+inline unsigned fixed_allowance = 0x7FFFFFFF;  // the allowance of warning mode, in words
 
 // Raises are checked through the record of the last one, unprinted.
 class MemoryTest : public ::testing::Test {
  protected:
-  static void traces(int state) {
-    QorVARDTraceState("VARDPrint", state);
-    QorVARDTraceState("OPTPrint", state);
-  }
   void SetUp() override {
-    traces(0);
-    fixed_allowance() = 0x7FFFFFFF;
-    qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance()); });
+    QorVARDTraceState("VARDPrint", 0);
+    QorVARDTraceState("OPTPrint", 0);
+    fixed_allowance = 0x7FFFFFFF;
+    qvk_memory::set_allowance_probe([](int *a) { *a = static_cast<int>(fixed_allowance); });
   }
   void TearDown() override {
     QorFaultCountdown(0);
-    traces(1);
+    QorVARDTraceState("VARDPrint", 1);
+    QorVARDTraceState("OPTPrint", 1);
     qvk_memory::set_allowance_probe(nullptr);
     qvk_memory::set_one_block_refused(false);
     QorError::QorSetLastError(nullptr, nullptr);
@@ -67,22 +61,20 @@ class MemoryTest : public ::testing::Test {
   static const qvk_memory::Raised &expect_raise(long before, bool warning, int number,
                                                 int p1 = kUnchecked, int p2 = kUnchecked) {
     const qvk_memory::Raised &r = qvk_memory::last_raised();
-    EXPECT_EQ(r.count, before + 1);
-    EXPECT_EQ(r.warning, warning);
-    EXPECT_EQ(r.number, number);
+    EXPECT_EQ(std::make_tuple(r.count, r.warning, r.number), std::make_tuple(before + 1, warning, number));
     EXPECT_TRUE(p1 == kUnchecked || r.p1 == p1) << r.p1 << ", not " << p1;
     EXPECT_TRUE(p2 == kUnchecked || r.p2 == p2) << r.p2 << ", not " << p2;
     return r;
   }
 };
 
-inline char pattern(unsigned seed, size_t i) { return static_cast<char>(seed * 131u + i * 7u); }
+// Seeded bytes written into an array and checked again.
 inline void fill(char *p, size_t n, unsigned seed) {
-  for (size_t i = 0; i < n; ++i) p[i] = pattern(seed, i);
+  for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>(seed * 131u + i * 7u);
 }
 inline bool holds(const char *p, size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i)
-    if (p[i] != pattern(seed, i)) return false;
+    if (p[i] != static_cast<char>(seed * 131u + i * 7u)) return false;
   return true;
 }
 
