@@ -158,7 +158,6 @@ struct GemmSimd {
     }
   }
 
-
   // op(B)(pc.., jc..) into slivers of NR columns, l after l; columns past
   // n padded with zeros. With `tb`, op(B)(l, j) = b(j, l), scaled by alpha
   // (rounded); otherwise b(l, j) as it stands.

@@ -4,7 +4,7 @@
 // 'N': vectors run down the rows of y; each column adds a(i..,j) times the
 // broadcast alpha*x(j). Rows are taken 8 vectors at a time (4 in the 32-bit
 // build) over a chunk of columns, y stored and reloaded between chunks.
-// Columns longer than 1,024 rows are swept whole instead, eight at a time,
+// Columns longer than 1,024 rows are swept whole instead, eight (32-bit: four) at a time,
 // so that a matrix larger than the caches streams from memory once.
 // 'T': vectors run across W columns of A, one lane per element of y. A block
 // of W rows by W columns is loaded by columns, multiplied by x, and
