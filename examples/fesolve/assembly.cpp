@@ -54,32 +54,6 @@ Graph node_graph(const Mesh &mesh, const Dofs &d) {
   return g;
 }
 
-Graph matrix_graph(const Stored &k) {
-  Graph g;
-  g.n = k.n;
-  g.width.assign(k.n, 1);
-  g.first.resize(k.n);
-  std::vector<int> deg(k.n, 0);
-  for (int i = 0; i < k.n; ++i) {
-    g.first[i] = i;
-    for (int p = k.ia[i]; p < k.ia[i + 1] - 1; ++p) {
-      ++deg[i];
-      ++deg[k.ja[p] - 1];
-    }
-  }
-  g.xadj.assign(k.n + 1, 0);
-  for (int i = 0; i < k.n; ++i) g.xadj[i + 1] = g.xadj[i] + deg[i];
-  g.adj.resize(g.xadj[k.n]);
-  std::vector<int> at(g.xadj.begin(), g.xadj.end() - 1);
-  for (int i = 0; i < k.n; ++i)
-    for (int p = k.ia[i]; p < k.ia[i + 1] - 1; ++p) {
-      int j = k.ja[p] - 1;
-      g.adj[at[i]++] = j;
-      g.adj[at[j]++] = i;
-    }
-  return g;
-}
-
 namespace {
 
 // The lower pattern by rows, columns increasing, diagonal last: every pair

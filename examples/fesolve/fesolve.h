@@ -1,18 +1,16 @@
-// The example solver's pieces: models, elements, assembly, the multifrontal
-// factorization, the eigen solver and the output files. Everything here is
-// what a solver author writes on top of the kernel library.
+// The example solver's pieces: models, elements, assembly, the handle on the
+// library's sparse solver, the eigen solver and the output files. Everything
+// here is what a solver author writes on top of the kernel library.
 #ifndef FESOLVE_FESOLVE_H
 #define FESOLVE_FESOLVE_H
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "QorVARDMathKernel/memory.h"
+#include "QorVARDMathKernel/sparse_solver.h"
 
 namespace fesolve {
 
@@ -95,7 +93,6 @@ struct Graph {
   std::vector<int> first;  // first equation of each graph node
 };
 Graph node_graph(const Mesh &mesh, const Dofs &d);
-Graph matrix_graph(const Stored &k);
 
 // Assembles the stiffness (and, when mass is given, the consistent mass) on
 // the graph's pattern, and adds to rhs the loads of the prescribed values.
@@ -106,7 +103,6 @@ void assemble(const Mesh &mesh, const Material &mat, const Dofs &d,
 // y = A x for a stored symmetric matrix, nvec vectors of length n.
 void stored_product(const Stored &a, int nvec, const double *x, double *y);
 
-enum Ordering { kNatural, kReversed, kMinimumDegree };
 // The cantilever's supports and load: every dof of the nodes at the
 // smallest x fixed; a unit load along z shared by the nodes at the largest
 // x, by the area each stands for on a regular grid (grid = true) or
@@ -123,64 +119,53 @@ double tip_deflection(const Cantilever &c, const std::vector<double> &u);
 // rectangular section (width along y, height along z, load along z).
 double timoshenko_compliance(double length, double width, double height, const Material &m);
 
-// Elimination order of the graph's nodes: perm[k] = node eliminated k-th.
-std::vector<int> order_graph(const Graph &g, Ordering o);
-
-struct FactorStats {
-  double nnz_l = 0;        // entries of L, diagonal included
-  double flops = 0;        // multiply-adds counted as two
-  int fronts = 0, max_front = 0;
-  double min_ratio = 0;    // smallest pivot / original diagonal
+// The fill-reducing orderings of the library's sparse solver.
+enum Ordering {
+  kAuto = QVK_ORDER_AUTO,                // nested dissection or mmd, fewer operations
+  kMinimumDegree = QVK_ORDER_MMD,
+  kNestedDissection = QVK_ORDER_ND,
+  kNatural = QVK_ORDER_NATURAL,
+  kReversed = QVK_ORDER_REVERSED
 };
+// "auto", "mmd", "nd", "natural", "reversed"; "given" for a caller's order.
+const char *ordering_name(int ordering);
 
-// Supernodal LDL' factorization by the multifrontal method. The factor and
-// the working arrays of the numeric phase come from a memory manager: the
-// factor under the first index, the work under the next, released when the
-// factorization ends.
-class Multifrontal {
+// The library's sparse direct solver behind one owned handle. Every
+// failure becomes an exception with a one-line message: a rejected pivot
+// (statuses 6 and 34, naming the caller's equation), a shortage or a
+// factor too large is a SolveError; a matrix pattern the library refuses,
+// or nested dissection asked of a build without it, is an InputError. The
+// library also raises its own numbered error for each failure.
+class Solver {
  public:
-  Multifrontal() : mm_(8) {}
-  Multifrontal(const Multifrontal &) = delete;
-  Multifrontal &operator=(const Multifrontal &) = delete;
-  // The symbolic phase: elimination tree, supernodes, assembly tree.
-  void analyse(const Graph &g, const std::vector<int> &perm);
-  // The numeric phase; throws SolveError on a rejected pivot. progress (may
-  // be empty) is told the fraction of the work done.
-  void factor(const Stored &k, const std::function<void(double)> &progress);
-  // Solves K X = B in place for nrhs columns of length neq.
-  void solve(double *b, int nrhs) const;
-  const FactorStats &stats() const { return stats_; }
-  int equations() const { return neq_; }
-  // Peak of the memory manager's words, in bytes.
-  double peak_bytes() { return 8.0 * mm_.GetMemoryUsed(); }
+  Solver();  // throws SolveError when no handle can be had
+  ~Solver();
+  Solver(const Solver &) = delete;
+  Solver &operator=(const Solver &) = delete;
+  // Ordering and symbolic phase on the node graph: node v carries the
+  // equations first[v] .. first[v]+width[v]-1, which must run node after
+  // node from 0 (as node_graph numbers them).
+  void analyse(const Graph &g, Ordering o);
+  // The same on a matrix's own pattern, one equation per node.
+  void analyse(const Stored &k, Ordering o);
+  // The numeric phase, again for new values on the analysed pattern.
+  void factor(const Stored &k);
+  // Solves K X = B in place for nrhs columns of length equations().
+  void solve(double *b, int nrhs);
+  // One step of iterative refinement of u, a solution of K u = b:
+  // r = b - K u, u += K^-1 r. Returns the scaled residual of the new u,
+  // |b-Ku|inf / (|K|inf |u|inf + |b|inf).
+  double refine(const Stored &k, const std::vector<double> &b, std::vector<double> &u);
+  // The record the last call left: the prediction of analyse, what factor
+  // met (smallest pivot ratio, peak memory), the ordering actually used.
+  qvk_sparse_info info() const;
+  int equations() const { return info().equations; }
 
  private:
-  struct Super {
-    int first, ncol;             // equations first .. first+ncol-1 (new order)
-    int rows;                    // front order (pivot rows first)
-    std::size_t row_at;          // into rowidx_
-    std::size_t val_at;          // into lval_: rows x ncol column-major
-    int parent;                  // -1 for a root
-  };
-  int neq_ = 0;
-  std::vector<int> neweq_;       // new equation -> original equation
-  std::vector<int> oldeq_;       // original equation -> new equation
-  std::vector<Super> sn_;        // in postorder
-  std::vector<int> rowidx_;      // front rows of each supernode (new numbers)
-  double *lval_ = nullptr;       // L below the diagonal, D on it
-  std::size_t nval_ = 0;
-  int factor_index_ = 0;         // the factor's allocation index, 0: none
-  QorVardMemoryManager mm_;
-  // Arrays of the given lengths (in doubles) under a new index; throws
-  // SolveError naming what when the manager cannot supply them.
-  int take(const char *what, std::initializer_list<std::pair<double **, std::size_t>> arrays);
-  FactorStats stats_;
+  qvk_sparse_solver *h_ = nullptr;
+  // Throws for a non-zero status of the call named by what.
+  void check(int status, const char *what, bool input) const;
 };
-
-// One step of iterative refinement of u, a solution of K u = b by f:
-// r = b - K u (the stored-matrix product), u += K^-1 r.
-void refine(const Stored &k, const Multifrontal &f, const std::vector<double> &b,
-            std::vector<double> &u);
 
 // The lowest nmodes eigenpairs of K x = lambda M x by subspace iteration.
 // report is told (iteration, converged count, largest relative change).
@@ -189,7 +174,7 @@ struct Modes {
   std::vector<double> vectors;   // neq x nmodes
   int iterations = 0;
 };
-Modes subspace_iteration(const Stored &k, const Stored &m, const Multifrontal &f,
+Modes subspace_iteration(const Stored &k, const Stored &m, Solver &f,
                          int nmodes, double tol, int max_iter,
                          const std::function<void(int, int, double)> &report);
 

@@ -1,7 +1,6 @@
 // fesolve: a linear-elastic static solve and the lowest natural frequencies
 // of a clamped cantilever (generated, or read from a mesh file), or the
 // solve of a symmetric positive definite matrix read from a file.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +15,6 @@
 #include "QorVARDMathKernel/errors.h"
 #include "QorVARDMathKernel/types.h"
 #include "fesolve.h"
-#include "QorVARDMathKernel/sparse.h"
 
 using namespace fesolve;
 
@@ -40,13 +38,14 @@ const char kUsage[] =
     "  --matrix FILE   a Matrix Market matrix (coordinate, real, symmetric or\n"
     "                  symmetric general): solve K x = 1 and report\n"
     "solver\n"
-    "  --ordering O    natural, reversed or mmd (mmd)\n"
+    "  --ordering O    auto, nd, mmd, natural or reversed (auto: nested dissection\n"
+    "                  or minimum degree, whichever predicts fewer operations)\n"
     "  --modes N       natural frequencies to find, 0 to skip (10)\n"
     "  --tol T         relative change of the frequencies that ends the iteration (1e-8)\n"
     "output\n"
     "  --vtu FILE      ParaView file with displacements and mode shapes (fesolve.vtu);\n"
     "                  'none' writes no file\n"
-    "  --quiet         no progress indicator\n"
+    "  --quiet         accepted for older scripts (there is no progress indicator)\n"
     "  --help          this text\n"
     "The summary is also written to the listing file when TBX_ODT_OUT names a\n"
     "directory.\n";
@@ -56,10 +55,9 @@ struct Options {
   Material mat;
   double load = 1e6;
   std::string mesh, matrix, vtu = "fesolve.vtu";
-  Ordering ordering = kMinimumDegree;
+  Ordering ordering = kAuto;
   int modes = 10;
   double tol = 1e-8;
-  bool quiet = false;
 };
 
 // Summary lines go to the terminal and, when one is open, to the listing.
@@ -72,16 +70,6 @@ void say(const char *fmt, ...) {
   std::fputs(buf, stdout);
   std::fflush(stdout);
   if (QorVardListingServices::GetDescriptor() != -1) ehprint(buf);
-}
-
-bool g_progress = true;
-
-// The progress indicator: on the terminal only, never in the listing.
-void progress(const char *what, double frac) {
-  if (!g_progress) return;
-  std::fprintf(stderr, "\r  %-16s %3d%%", what, static_cast<int>(100 * frac));
-  if (frac >= 1.0) std::fprintf(stderr, "\r%30s\r", "");
-  std::fflush(stderr);
 }
 
 [[noreturn]] void bad_option(const std::string &opt, const std::string &what) {
@@ -120,10 +108,7 @@ bool parse(int argc, char **argv, Options &o) {
       std::fputs(kUsage, stdout);
       return false;
     }
-    if (a == "--quiet") {
-      o.quiet = true;
-      continue;
-    }
+    if (a == "--quiet") continue;
     static const char *const kValued[] = {
         "--nx",  "--ny",   "--nz",     "--length", "--width",  "--height", "--young", "--poisson",
         "--density", "--load", "--mesh", "--matrix", "--vtu", "--modes", "--tol", "--ordering"};
@@ -156,10 +141,13 @@ bool parse(int argc, char **argv, Options &o) {
     else if (a == "--modes") o.modes = int_value(a, v, 0, 50);
     else if (a == "--tol") o.tol = real_value(a, v, 1e-15, 1e-1);
     else if (a == "--ordering") {
-      if (v == "natural") o.ordering = kNatural;
-      else if (v == "reversed") o.ordering = kReversed;
-      else if (v == "mmd") o.ordering = kMinimumDegree;
-      else bad_option(a, "expected natural, reversed or mmd, got '" + v + "'");
+      bool known = false;
+      for (Ordering c : {kAuto, kNestedDissection, kMinimumDegree, kNatural, kReversed})
+        if (v == ordering_name(c)) {
+          o.ordering = c;
+          known = true;
+        }
+      if (!known) bad_option(a, "expected auto, nd, mmd, natural or reversed, got '" + v + "'");
     }
   }
   if (!o.mesh.empty() && !o.matrix.empty())
@@ -172,27 +160,26 @@ bool parse(int argc, char **argv, Options &o) {
   return true;
 }
 
-const char *ordering_name(Ordering o) {
-  return o == kNatural ? "natural" : o == kReversed ? "reversed" : "mmd";
-}
-
 struct Solved {
   std::vector<double> u;
   double scaled = 0, relative = 0;
 };
 
 // Order, analyse, factor, solve and check one system; prints its part of
-// the summary.
-Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std::vector<double> &b,
-                    Multifrontal &mf) {
+// the summary. g null: the matrix's own pattern is analysed.
+Solved solve_system(const Options &o, const Graph *g, const Stored &k,
+                    const std::vector<double> &b, Solver &mf) {
   QorVardTimer t_order, t_factor, t_solve;
   t_order.Start();
-  std::vector<int> perm = order_graph(g, o.ordering);
-  mf.analyse(g, perm);
+  if (g)
+    mf.analyse(*g, o.ordering);
+  else
+    mf.analyse(k, o.ordering);
   t_order.Stop();
   t_factor.Start();
-  mf.factor(k, [](double f) { progress("factorization", f); });
+  mf.factor(k);
   t_factor.Stop();
+  const qvk_sparse_info st = mf.info();
   Solved s;
   s.u = b;
   t_solve.Start();
@@ -200,7 +187,7 @@ Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std
   t_solve.Stop();
 
   // Residuals through the stored-matrix product, of the direct solve and
-  // after one step of refinement.
+  // after one step of refinement (whose scaled residual the library gives).
   std::vector<double> rowsum(k.n, 0.0);
   for (int i = 0; i < k.n; ++i)
     for (int p = k.ia[i]; p < k.ia[i + 1]; ++p) {
@@ -208,7 +195,10 @@ Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std
       if (p != k.ia[i + 1] - 1) rowsum[k.ja[p] - 1] += std::fabs(k.a[p]);
     }
   const double kinf = *std::max_element(rowsum.begin(), rowsum.end());
-  auto residuals = [&](double &scaled, double &relative) {
+  struct Residuals {
+    double scaled, relative;
+  };
+  auto residuals = [&]() {
     std::vector<double> ku(k.n);
     stored_product(k, 1, s.u.data(), ku.data());
     double rinf = 0, r2 = 0, b2 = 0, binf = 0, uinf = 0;
@@ -220,35 +210,37 @@ Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std
       binf = std::max(binf, std::fabs(b[i]));
       uinf = std::max(uinf, std::fabs(s.u[i]));
     }
-    scaled = rinf / (kinf * uinf + binf);
-    relative = b2 > 0 ? std::sqrt(r2 / b2) : std::sqrt(r2);
+    return Residuals{rinf / (kinf * uinf + binf), b2 > 0 ? std::sqrt(r2 / b2) : std::sqrt(r2)};
   };
-  double direct_scaled, direct_relative;
-  residuals(direct_scaled, direct_relative);
+  const Residuals direct = residuals();
   QorVardTimer t_refine;
   t_refine.Start();
-  refine(k, mf, b, s.u);
+  s.scaled = mf.refine(k, b, s.u);
   t_refine.Stop();
-  residuals(s.scaled, s.relative);
+  s.relative = residuals().relative;
+  // The peak is the handle's, the refinement's work included.
+  const double peak_words = std::max(st.peak_words, mf.info().peak_words);
 
-  const FactorStats &st = mf.stats();
+  std::string used = ordering_name(st.ordering);
+  if (o.ordering == kAuto) used = std::string("auto: ") + used;
   const double nnzk = 2.0 * (k.nnz() - k.n) + k.n;
   say("  equations                %12d\n", k.n);
   say("  nonzeros of K            %12.0f\n", nnzk);
   say("  nonzeros of L            %12.0f  (%d fronts, largest %d)\n", st.nnz_l, st.fronts,
       st.max_front);
-  say("  ordering and analysis    %12.3f s  (%s)\n", t_order.GetElapsed(), ordering_name(o.ordering));
+  say("  ordering and analysis    %12.3f s  (%s)\n", t_order.GetElapsed(), used.c_str());
   say("  factorization            %12.3f s  (CPU %.3f s) %.2f GFLOP, %.2f GFLOP/s (CPU)\n",
       t_factor.GetElapsed(), t_factor.GetCPU(), st.flops * 1e-9,
       st.flops * 1e-9 / std::max(t_factor.GetCPU(), 1e-3));
   say("  solve                    %12.3f s\n", t_solve.GetElapsed());
   say("  smallest pivot ratio     %12.3e\n", st.min_ratio);
-  say("  memory manager peak      %12.1f MB  (factor and fronts)\n", mf.peak_bytes() / 1048576.0);
+  say("  memory manager peak      %12.1f MB  (factor and fronts)\n",
+      8.0 * peak_words / 1048576.0);
   say("  scaled residual          %12.3e  |b-Ku|inf/(|K|inf|u|inf+|b|inf), direct solve\n",
-      direct_scaled);
+      direct.scaled);
   say("                           %12.3e  after one refinement step (%.3f s)\n", s.scaled,
       t_refine.GetElapsed());
-  say("  relative residual        %12.3e  |b-Ku|/|b|, %.3e after refinement\n", direct_relative,
+  say("  relative residual        %12.3e  |b-Ku|/|b|, %.3e after refinement\n", direct.relative,
       s.relative);
   return s;
 }
@@ -256,13 +248,14 @@ Solved solve_system(const Options &o, const Graph &g, const Stored &k, const std
 int run_matrix(const Options &o) {
   Stored k = read_matrix_market(o.matrix);
   say("fesolve: matrix %s\n", o.matrix.c_str());
-  Graph g = matrix_graph(k);
   std::vector<double> b(k.n, 1.0);
-  Multifrontal mf;
+  Solver mf;
   try {
-    solve_system(o, g, k, b, mf);
+    solve_system(o, nullptr, k, b, mf);
   } catch (const SolveError &e) {
     throw SolveError(o.matrix + ": " + e.what());
+  } catch (const InputError &e) {
+    throw InputError(o.matrix + ": " + e.what());
   }
   return 0;
 }
@@ -294,8 +287,8 @@ int run_model(const Options &o) {
   t_asm.Stop();
   say("  assembly                 %12.3f s\n", t_asm.GetElapsed());
 
-  Multifrontal mf;
-  Solved s = solve_system(o, g, k, rhs, mf);
+  Solver mf;
+  Solved s = solve_system(o, &g, k, rhs, mf);
 
   // The tip deflection that the load works on, against the Timoshenko beam.
   const double tip = tip_deflection(cl, s.u);
@@ -396,7 +389,6 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "fesolve: %s\n", e.what());
     return 2;
   }
-  g_progress = !o.quiet && isatty(2);
   SetVardTraces();
   if (QorVardListingServices::GetDescriptor() != -1)
     std::printf("listing file: %s/%s\n", QorVardListingServices::GetDirectory().ConvertToChar(),

@@ -29,7 +29,7 @@ void tpsv_columns(const char *trans, int q, const double *u, double *x, int ncol
 
 }  // namespace
 
-Modes subspace_iteration(const Stored &k, const Stored &m, const Multifrontal &f, int nmodes,
+Modes subspace_iteration(const Stored &k, const Stored &m, Solver &f, int nmodes,
                          double tol, int max_iter,
                          const std::function<void(int, int, double)> &report) {
   const int n = k.n;
