@@ -34,11 +34,48 @@
 !
 ! Arrays that a kernel writes only in part (strided vectors, rows it skips)
 ! are intent(inout): the elements it does not write keep their values.
+!
+! The sparse direct solver (sparse_solver.h) keeps its state behind a
+! handle, a type(c_ptr) of the caller's passed by reference; its control
+! and info records are the bind(C) types qvk_sparse_control and
+! qvk_sparse_info. Arguments that C takes as possibly null are optional:
+!
+!   use, intrinsic :: iso_c_binding, only: c_ptr, c_null_ptr
+!   type(c_ptr) :: h = c_null_ptr
+!   status = qvk_sparse_create(h)
+!   status = qvk_sparse_analyse_matrix(h, n=n, ia=ia, ja=ja, nschur=0)
+!   status = qvk_sparse_factor(h, n, ia, ja, a)
+!   status = qvk_sparse_solve(h, QVK_SOLVE_FULL, 1, b, n)
+!   status = qvk_sparse_destroy(h)
 module qorvardmathkernel
-  use, intrinsic :: iso_c_binding, only: c_int, c_float, c_double, c_char, c_null_char
+  use, intrinsic :: iso_c_binding, only: c_int, c_float, c_double, c_char, c_null_char, c_ptr
   implicit none
-  private :: c_int, c_float, c_double, c_char
+  private :: c_int, c_float, c_double, c_char, c_ptr
   public :: c_null_char
+
+  ! Sparse solver statuses, orderings and solve jobs (sparse_solver.h).
+  integer(c_int), parameter :: QVK_SPARSE_OK = 0, QVK_SPARSE_BAD_ARGUMENT = 1, &
+    QVK_SPARSE_BAD_STRUCTURE = 2, QVK_SPARSE_BAD_ORDER = 3, QVK_SPARSE_BAD_SCHUR = 4, &
+    QVK_SPARSE_OUT_OF_ORDER = 5, QVK_SPARSE_ZERO_PIVOT = 6, QVK_SPARSE_NO_MEMORY = 7, &
+    QVK_SPARSE_UNAVAILABLE = 8, QVK_SPARSE_TOO_LARGE = 9, QVK_SPARSE_NOT_POSITIVE = 34
+  integer(c_int), parameter :: QVK_ORDER_AUTO = 0, QVK_ORDER_MMD = 1, QVK_ORDER_ND = 2, &
+    QVK_ORDER_NATURAL = 3, QVK_ORDER_REVERSED = 4, QVK_ORDER_GIVEN = 5
+  integer(c_int), parameter :: QVK_SOLVE_FULL = 0, QVK_SOLVE_L = 1, QVK_SOLVE_D = 2, &
+    QVK_SOLVE_LT = 3, QVK_SOLVE_CONDENSE = 4, QVK_SOLVE_EXPAND = 5
+
+  ! The solver's control record, field by field as in C (reals first).
+  type, bind(C) :: qvk_sparse_control
+    real(c_double) :: tiny, threshold, relax_small, relax_mid, relax_large
+    integer(c_int) :: ordering, relax_columns(3), auto_nodes, reserved(8)
+  end type qvk_sparse_control
+
+  ! The solver's info record, field by field as in C.
+  type, bind(C) :: qvk_sparse_info
+    real(c_double) :: nnz_l, flops, min_ratio, peak_words, predicted_words, &
+      time_analyse, time_factor, time_solve, residual
+    integer(c_int) :: status, equations, nodes, fronts, max_front, ordering, &
+      failed_equation, schur, reserved(8)
+  end type qvk_sparse_info
 
   abstract interface
     ! Basis evaluator of eaxrmc3 (algorithms.h): p(1..m) := the m basis
@@ -569,6 +606,95 @@ module qorvardmathkernel
       integer(c_int), intent(out) :: status
       integer(c_int) :: rc
     end function easlff_nt
+
+    ! ---------------------------------------------------------------------
+    ! Sparse direct solver (sparse_solver.h). Every routine but
+    ! qvk_sparse_defaults returns a status (QVK_SPARSE_*).
+    ! ---------------------------------------------------------------------
+
+    subroutine qvk_sparse_defaults(control) bind(C, name='qvk_sparse_defaults')
+      import :: qvk_sparse_control
+      type(qvk_sparse_control), intent(out) :: control
+    end subroutine qvk_sparse_defaults
+
+    function qvk_sparse_create(handle) result(status) bind(C, name='qvk_sparse_create')
+      import :: c_int, c_ptr
+      type(c_ptr), intent(out) :: handle
+      integer(c_int) :: status
+    end function qvk_sparse_create
+
+    function qvk_sparse_destroy(handle) result(status) bind(C, name='qvk_sparse_destroy')
+      import :: c_int, c_ptr
+      type(c_ptr), intent(inout) :: handle
+      integer(c_int) :: status
+    end function qvk_sparse_destroy
+
+    function qvk_sparse_analyse_graph(handle, control, nnodes, xadj, adj, width, perm, &
+        nschur, schur, info) result(status) bind(C, name='qvk_sparse_analyse_graph')
+      import :: c_int, c_ptr, qvk_sparse_control, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      type(qvk_sparse_control), intent(in), optional :: control
+      integer(c_int), intent(in) :: nnodes, nschur
+      integer(c_int), intent(in) :: xadj(*), adj(*)
+      integer(c_int), intent(in), optional :: width(*), perm(*), schur(*)
+      type(qvk_sparse_info), intent(inout), optional :: info
+      integer(c_int) :: status
+    end function qvk_sparse_analyse_graph
+
+    function qvk_sparse_analyse_matrix(handle, control, n, ia, ja, perm, nschur, schur, &
+        info) result(status) bind(C, name='qvk_sparse_analyse_matrix')
+      import :: c_int, c_ptr, qvk_sparse_control, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      type(qvk_sparse_control), intent(in), optional :: control
+      integer(c_int), intent(in) :: n, nschur
+      integer(c_int), intent(in) :: ia(*), ja(*)
+      integer(c_int), intent(in), optional :: perm(*), schur(*)
+      type(qvk_sparse_info), intent(inout), optional :: info
+      integer(c_int) :: status
+    end function qvk_sparse_analyse_matrix
+
+    ! s(nschur, nschur): Schur mode only.
+    function qvk_sparse_factor(handle, n, ia, ja, a, s, info) result(status) &
+        bind(C, name='qvk_sparse_factor')
+      import :: c_int, c_double, c_ptr, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      integer(c_int), intent(in) :: n
+      integer(c_int), intent(in) :: ia(*), ja(*)
+      real(c_double), intent(in) :: a(*)
+      real(c_double), intent(inout), optional :: s(*)
+      type(qvk_sparse_info), intent(inout), optional :: info
+      integer(c_int) :: status
+    end function qvk_sparse_factor
+
+    function qvk_sparse_solve(handle, job, nrhs, b, ldb, info) result(status) &
+        bind(C, name='qvk_sparse_solve')
+      import :: c_int, c_double, c_ptr, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      integer(c_int), intent(in) :: job, nrhs, ldb
+      real(c_double), intent(inout) :: b(ldb, *)
+      type(qvk_sparse_info), intent(inout), optional :: info
+      integer(c_int) :: status
+    end function qvk_sparse_solve
+
+    function qvk_sparse_refine(handle, n, ia, ja, a, nrhs, b, u, ldb, resid, info) &
+        result(status) bind(C, name='qvk_sparse_refine')
+      import :: c_int, c_double, c_ptr, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      integer(c_int), intent(in) :: n, nrhs, ldb
+      integer(c_int), intent(in) :: ia(*), ja(*)
+      real(c_double), intent(in) :: a(*), b(ldb, *)
+      real(c_double), intent(inout) :: u(ldb, *)
+      real(c_double), intent(inout) :: resid
+      type(qvk_sparse_info), intent(inout), optional :: info
+      integer(c_int) :: status
+    end function qvk_sparse_refine
+
+    function qvk_sparse_get_info(handle, info) result(status) bind(C, name='qvk_sparse_get_info')
+      import :: c_int, c_ptr, qvk_sparse_info
+      type(c_ptr), intent(inout) :: handle
+      type(qvk_sparse_info), intent(inout) :: info
+      integer(c_int) :: status
+    end function qvk_sparse_get_info
 
     ! ---------------------------------------------------------------------
     ! Print routines (diagnostics.h): zero-terminated texts.

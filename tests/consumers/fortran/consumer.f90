@@ -1,12 +1,17 @@
 ! A Fortran program built against an installed library through its
 ! interface module: every call is checked at compile time, the ordering's
-! scalars go by value and the fit calls a bind(C) evaluator.
+! scalars go by value, the fit calls a bind(C) evaluator and the sparse
+! solver keeps its handle in a c_ptr.
 program consumer
+  use, intrinsic :: iso_c_binding, only: c_ptr, c_null_ptr
   use qorvardmathkernel
   implicit none
   double precision :: a(2,3), b(3,2), c(2,2), ap(6), rhs(3), piv, sym(3), d(2), z(2,2), e(2)
   double precision :: xyz(3,3), x0(3), u(3), wt(3), f, fa(1), fw(1), fz(1), fb(3), fp(1), coef(1)
-  integer :: info, ierr, k, xadj(4), adjncy(4), invp(3), perm(3), dhead(3), qsize(3), llist(3), marker(3), nofsub
+  integer :: info, ierr, k, status, xadj(4), adjncy(4), invp(3), perm(3), dhead(3), qsize(3), llist(3), marker(3), nofsub
+  integer :: ia(6) = (/ 0, 1, 3, 5, 7, 9 /), ja(9) = (/ 1, 1, 2, 2, 3, 3, 4, 4, 5 /)
+  double precision :: ka(9) = (/ 2d0, -1d0, 2d0, -1d0, 2d0, -1d0, 2d0, -1d0, 2d0 /), x(5)
+  type(c_ptr) :: h = c_null_ptr
   logical :: ok
   procedure(eaxrmc3_basis) :: constant_basis
 
@@ -39,11 +44,20 @@ program consumer
   wt = 1d0
   ok = ok .and. eaxrmc3(1, 3, xyz, x0, u, f, constant_basis, fa, fw, fz, fb, fp, coef, wt, info) == 0 .and. &
        info == 0 .and. abs(f - 2d0) < 1d-14
+  ! The 1D Laplacian of order 5, lower rows with the diagonal last: K x for
+  ! x = (1, 2, 3, 4, 5) is (0, 0, 0, 0, 6).
+  x = (/ 0d0, 0d0, 0d0, 0d0, 6d0 /)
+  status = qvk_sparse_create(h)
+  if (status == QVK_SPARSE_OK) status = qvk_sparse_analyse_matrix(h, n=5, ia=ia, ja=ja, nschur=0)
+  if (status == QVK_SPARSE_OK) status = qvk_sparse_factor(h, 5, ia, ja, ka)
+  if (status == QVK_SPARSE_OK) status = qvk_sparse_solve(h, QVK_SOLVE_FULL, 1, x, 5)
+  ok = ok .and. status == QVK_SPARSE_OK .and. maxval(abs(x - (/ 1d0, 2d0, 3d0, 4d0, 5d0 /))) < 1d-14
+  status = qvk_sparse_destroy(h)
   if (.not. ok) then
     print '(a)', 'FAIL: Fortran consumer'
     stop 1
   end if
-  k = 5
+  k = 6
   call ehprini('Fortran consumer checks passed: '//c_null_char, k)
 end program consumer
 
