@@ -72,7 +72,7 @@ module qorvardmathkernel
   ! The solver's info record, field by field as in C.
   type, bind(C) :: qvk_sparse_info
     real(c_double) :: nnz_l, flops, min_ratio, peak_words, predicted_words, &
-      time_analyse, time_factor, time_solve, residual
+      time_analyse, time_factor, time_solve, residual, time_fronts, time_assembly
     integer(c_int) :: status, equations, nodes, fronts, max_front, ordering, &
       failed_equation, schur, reserved(8)
   end type qvk_sparse_info

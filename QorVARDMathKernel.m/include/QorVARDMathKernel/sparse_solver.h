@@ -156,6 +156,10 @@ typedef struct qvk_sparse_info {
   double time_solve;     /* of the last solve or refine */
   double residual;       /* scaled residual after the last refine:
                             |b-Ku|inf / (|K|inf |u|inf + |b|inf) */
+  double time_fronts;    /* of time_factor: the fronts' elimination (pivot
+                            blocks, panels, trailing updates) */
+  double time_assembly;  /* of time_factor: the fronts' assembly from the
+                            matrix and the children, the update stack */
   int status;            /* of the last call */
   int equations;         /* order of K */
   int nodes;             /* nodes of the graph */

@@ -323,7 +323,7 @@ int qvk_sparse_factor(qvk_sparse_solver **handle, const int *n, const int *ia, c
     QVK_REQUIRE(h.sym.nschur == 0 || s, "s is null in Schur complement mode");
     if (ia[0] != 0) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "ia(1) is not 0"};
     const double t0 = now();
-    h.info.min_ratio = 0;
+    h.info.min_ratio = h.info.time_fronts = h.info.time_assembly = 0;
     qvk_solver::factor(h, ia, ja, a, s);
     h.info.time_factor = now() - t0;
   });
