@@ -43,10 +43,12 @@ constexpr int kPivotBlock = 64;
 // Columns of the panel solved together before their part of the later
 // columns is subtracted by eagemm.
 constexpr int kPanelStep = 16;
-// Columns of one trailing-update call (its rows run to the front's end).
-constexpr int kUpdateColumns = 256;
+// Columns of one trailing-update call (its rows run to the front's end): a
+// multiple of every tile width of eagemm (4, 6, 8), so no call ends on a
+// partial tile but the front's last.
+constexpr int kUpdateColumns = 264;
 // Columns of one call in the diagonal part of such a block.
-constexpr int kDiagonalStep = 64;
+constexpr int kDiagonalStep = 72;
 
 // C -= X W' on the lower trapezoid of C (rows 0..m-1, columns 0..n-1,
 // entries i >= j only), depth k: column blocks of kUpdateColumns, each
@@ -112,20 +114,17 @@ int partial_ldlt(double *f, int r, int nc, double *cb, const double *dorig,
     const int mm = r - k0 - b;  // rows below the pivot block
     if (mm == 0) continue;
     // W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside),
-    // kPanelStep columns at a time, the part of the earlier columns by
-    // eagemm.
+    // kPanelStep columns at a time, each step's part of the later columns
+    // by eagemm.
     double *a21 = d + b;
+    for (int j = 0; j < b; ++j)
+      std::memcpy(wk + j * static_cast<std::size_t>(mm), a21 + j * ld, sizeof(double) * mm);
     for (int j0 = 0; j0 < b; j0 += kPanelStep) {
       const int sb = std::min(kPanelStep, b - j0);
-      for (int j = j0; j < j0 + sb; ++j)
-        std::memcpy(wk + j * static_cast<std::size_t>(mm), a21 + j * ld, sizeof(double) * mm);
-      if (j0 > 0)
-        eagemm("N", "T", &mm, &sb, &j0, &minus, wk, &mm, d + j0, &r, &one,
-               wk + j0 * static_cast<std::size_t>(mm), &mm, 1, 1);
       for (int j = j0; j < j0 + sb; ++j) {
         double *wj = wk + j * static_cast<std::size_t>(mm);
         for (int i = j0; i < j; ++i) {
-          // wj -= l wi, as wj + (-l) wi: the same bits.
+          // wj -= l wi, as wj + (-l) wi: the bits of eagemm's products.
           const double minus_l = -d[j + i * ld];
           e_daxpy(&mm, &minus_l, wk + i * static_cast<std::size_t>(mm), &inc, wj, &inc);
         }
@@ -133,6 +132,13 @@ int partial_ldlt(double *f, int r, int nc, double *cb, const double *dorig,
         double *xj = a21 + j * ld;
         for (int t = 0; t < mm; ++t) xj[t] = wj[t] / dj;
       }
+      // The later columns less this step's part, now: each still receives
+      // its terms in increasing order, a step at a time.
+      const int later = b - j0 - sb;
+      if (later > 0)
+        eagemm("N", "T", &mm, &later, &sb, &minus, wk + j0 * static_cast<std::size_t>(mm), &mm,
+               d + j0 + sb + j0 * ld, &r, &one, wk + (j0 + sb) * static_cast<std::size_t>(mm), &mm,
+               1, 1);
     }
     // The panel's later pivot columns -= X W', by column blocks (rows to
     // the front's end).
@@ -223,6 +229,7 @@ void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a,
   double *wk = work.take<double>(double(std::max(s.max_front, 1)) * kPivotBlock);
   double *wm = work.take<double>(std::max(s.max_panel_below, 1.0));
   int *rel = work.take<int>(std::max(s.max_update_rows, 1));
+  int *run_end = work.take<int>(std::max(s.max_update_rows, 1));
   int *loc = stamp;  // reused: row -> place in the front
   std::size_t top = 0;
   int count = 0;
@@ -261,21 +268,23 @@ void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a,
       const int *crow = s.rowidx + C.row_at + C.ncol;
       top -= static_cast<std::size_t>(cm) * (cm + 1) / 2;
       const double *u = ustack + top;
+      // The child's rows in the front, and where each run of consecutive
+      // ones ends (a node's equations at least, often far more): each run
+      // of a column adds as one vector.
       for (int i = 0; i < cm; ++i) rel[i] = loc[crow[i]];
+      for (int i = cm - 1; i >= 0; --i)
+        run_end[i] = i + 1 < cm && rel[i + 1] == rel[i] + 1 ? run_end[i + 1] : i + 1;
       for (int j = 0; j < cm; ++j) {
         int shift;
         double *fj = column(rel[j], shift);
-        const int len = cm - j;
-        const int *rj = rel + j;
-        // A run of consecutive rows (the child's rows near the root often
-        // are) adds as one vector.
-        if (rj[len - 1] - rj[0] == len - 1) {
-          double *t = fj + (rj[0] - shift);
-          for (int i = 0; i < len; ++i) t[i] += u[i];
-        } else {
-          for (int i = 0; i < len; ++i) fj[rj[i] - shift] += u[i];
+        for (int i = j; i < cm;) {
+          const int e = run_end[i];
+          double *t = fj + (rel[i] - shift);
+          const double *v = u + (i - j);
+          for (int q = 0; q < e - i; ++q) t[q] += v[q];
+          i = e;
         }
-        u += len;
+        u += cm - j;
       }
     }
     if (schur_front) {
