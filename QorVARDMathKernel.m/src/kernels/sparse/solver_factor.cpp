@@ -40,6 +40,11 @@ namespace {
 // Pivots per call of easlff_nt; each block's panel and trailing update
 // then go through eagemm with this inner dimension.
 constexpr int kPivotBlock = 64;
+// Pivots whose update of the later pivot columns goes in one call per
+// column block: within a super-block the pivot blocks update only its own
+// columns, so that the rest of a large front is read and written once per
+// super-block rather than once per pivot block.
+constexpr int kSuperBlock = 256;
 // Columns of the panel solved together before their part of the later
 // columns is subtracted by eagemm.
 constexpr int kPanelStep = 16;
@@ -82,79 +87,91 @@ void update_lower(int m, int n, int k, const double *x, int ldx, const double *w
 // which becomes their Schur complement. Returns the status of easlff_nt
 // (0, 6 or 34); count is the running pivot number.
 //
-// Phase 1 factors the panel (the nc pivot columns, all r rows) by blocks of
-// kPivotBlock pivots: easlff_nt on the pivot block; W = A21 L11^-T and
-// X = W D^-1 below it (X kept in the front); the panel's later pivot
-// columns less X W'. The rows of W below the panel are kept aside in wm
+// Phase 1 factors the panel (the nc pivot columns, all r rows) by
+// super-blocks of kSuperBlock pivots, each by blocks of kPivotBlock:
+// easlff_nt on the pivot block; W = A21 L11^-T and X = W D^-1 below it (X
+// kept in the front); the super-block's later columns less X W'. Then the
+// pivot columns after the super-block less its X W' at once (W's rows
+// below it kept in ws). The rows of W below the panel are kept in wm
 // (m x nc, by columns).
 // Phase 2 then updates the trailing block once, C -= X W' with depth nc,
 // so that its m(m+1)/2 entries are read and written once per front.
 int partial_ldlt(double *f, int r, int nc, double *cb, const double *dorig,
                  const qvk_sparse_control &c, int &count, double &ratiomin, double *pk, double *wk,
-                 double *wm) {
+                 double *ws, double *wm) {
   const double one = 1.0, minus = -1.0;
   const int inc = 1;
   const std::size_t ld = r;
-  for (int k0 = 0; k0 < nc; k0 += kPivotBlock) {
-    const int b = std::min(kPivotBlock, nc - k0);
-    double *d = f + k0 + k0 * ld;
-    // The pivot block, packed by rows of its upper triangle (= columns of
-    // the lower one).
-    std::size_t q = 0;
-    for (int j = 0; j < b; ++j)
-      for (int i = j; i < b; ++i) pk[q++] = d[i + j * ld];
-    int stats = 0, status = 0;
-    float fl1 = 0, fl2 = 0;
-    if (easlff_nt(&b, &b, pk, &ratiomin, dorig, &c.tiny, &c.threshold, &count, &stats, &fl1, &fl2,
-                  &status) != 0)
-      return status;
-    q = 0;
-    for (int j = 0; j < b; ++j)
-      for (int i = j; i < b; ++i) d[i + j * ld] = pk[q++];
-    const int mm = r - k0 - b;  // rows below the pivot block
-    if (mm == 0) continue;
-    // W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside),
-    // kPanelStep columns at a time, each step's part of the later columns
-    // by eagemm.
-    double *a21 = d + b;
-    for (int j = 0; j < b; ++j)
-      std::memcpy(wk + j * static_cast<std::size_t>(mm), a21 + j * ld, sizeof(double) * mm);
-    for (int j0 = 0; j0 < b; j0 += kPanelStep) {
-      const int sb = std::min(kPanelStep, b - j0);
-      for (int j = j0; j < j0 + sb; ++j) {
-        double *wj = wk + j * static_cast<std::size_t>(mm);
-        for (int i = j0; i < j; ++i) {
-          // wj -= l wi, as wj + (-l) wi: the bits of eagemm's products.
-          const double minus_l = -d[j + i * ld];
-          e_daxpy(&mm, &minus_l, wk + i * static_cast<std::size_t>(mm), &inc, wj, &inc);
+  for (int s0 = 0; s0 < nc; s0 += kSuperBlock) {
+    const int s1 = std::min(s0 + kSuperBlock, nc);  // the super-block's end
+    const int below = r - s1;                       // rows below it
+    for (int k0 = s0; k0 < s1; k0 += kPivotBlock) {
+      const int b = std::min(kPivotBlock, s1 - k0);
+      double *d = f + k0 + k0 * ld;
+      // The pivot block, packed by rows of its upper triangle (= columns
+      // of the lower one).
+      std::size_t q = 0;
+      for (int j = 0; j < b; ++j)
+        for (int i = j; i < b; ++i) pk[q++] = d[i + j * ld];
+      int stats = 0, status = 0;
+      float fl1 = 0, fl2 = 0;
+      if (easlff_nt(&b, &b, pk, &ratiomin, dorig, &c.tiny, &c.threshold, &count, &stats, &fl1,
+                    &fl2, &status) != 0)
+        return status;
+      q = 0;
+      for (int j = 0; j < b; ++j)
+        for (int i = j; i < b; ++i) d[i + j * ld] = pk[q++];
+      const int mm = r - k0 - b;  // rows below the pivot block
+      if (mm == 0) continue;
+      // W = A21 L11^-T, X = W D^-1 (X kept in the front, W aside),
+      // kPanelStep columns at a time, each step's part of the later
+      // columns by eagemm.
+      double *a21 = d + b;
+      for (int j = 0; j < b; ++j)
+        std::memcpy(wk + j * static_cast<std::size_t>(mm), a21 + j * ld, sizeof(double) * mm);
+      for (int j0 = 0; j0 < b; j0 += kPanelStep) {
+        const int sb = std::min(kPanelStep, b - j0);
+        for (int j = j0; j < j0 + sb; ++j) {
+          double *wj = wk + j * static_cast<std::size_t>(mm);
+          for (int i = j0; i < j; ++i) {
+            // wj -= l wi, as wj + (-l) wi: the bits of eagemm's products.
+            const double minus_l = -d[j + i * ld];
+            e_daxpy(&mm, &minus_l, wk + i * static_cast<std::size_t>(mm), &inc, wj, &inc);
+          }
+          const double dj = d[j + j * ld];
+          double *xj = a21 + j * ld;
+          for (int t = 0; t < mm; ++t) xj[t] = wj[t] / dj;
         }
-        const double dj = d[j + j * ld];
-        double *xj = a21 + j * ld;
-        for (int t = 0; t < mm; ++t) xj[t] = wj[t] / dj;
+        // The later columns less this step's part, now: each still
+        // receives its terms in increasing order, a step at a time.
+        const int later = b - j0 - sb;
+        if (later > 0)
+          eagemm("N", "T", &mm, &later, &sb, &minus, wk + j0 * static_cast<std::size_t>(mm), &mm,
+                 d + j0 + sb + j0 * ld, &r, &one, wk + (j0 + sb) * static_cast<std::size_t>(mm),
+                 &mm, 1, 1);
       }
-      // The later columns less this step's part, now: each still receives
-      // its terms in increasing order, a step at a time.
-      const int later = b - j0 - sb;
-      if (later > 0)
-        eagemm("N", "T", &mm, &later, &sb, &minus, wk + j0 * static_cast<std::size_t>(mm), &mm,
-               d + j0 + sb + j0 * ld, &r, &one, wk + (j0 + sb) * static_cast<std::size_t>(mm), &mm,
-               1, 1);
+      // The super-block's later columns -= X W' (rows to the front's end).
+      const int pc = s1 - k0 - b;
+      update_lower(mm, pc, b, a21, r, wk, mm, d + b + b * ld, r, "T");
+      // W's rows below the super-block, kept for the columns after it.
+      for (int j = 0; j < b; ++j)
+        std::memcpy(ws + (k0 - s0 + j) * static_cast<std::size_t>(below),
+                    wk + pc + j * static_cast<std::size_t>(mm), sizeof(double) * below);
     }
-    // The panel's later pivot columns -= X W', by column blocks (rows to
-    // the front's end).
-    const int pc = nc - k0 - b;
-    update_lower(mm, pc, b, a21, r, wk, mm, d + b + b * ld, r, "T");
-    // W's rows below the panel, kept for phase 2.
+    if (below == 0) continue;
+    // The pivot columns after the super-block less its part, at depth
+    // s1 - s0; W's rows below the panel kept for phase 2.
+    const int later = nc - s1, depth = s1 - s0;
+    update_lower(below, later, depth, f + s1 + s0 * ld, r, ws, below, f + s1 + s1 * ld, r, "T");
     const std::size_t m = r - nc;
-    for (int j = 0; j < b; ++j)
-      std::memcpy(wm + (k0 + j) * m, wk + pc + j * static_cast<std::size_t>(mm), sizeof(double) * m);
+    for (int j = 0; j < depth; ++j)
+      std::memcpy(wm + (s0 + j) * m, ws + later + j * static_cast<std::size_t>(below),
+                  sizeof(double) * m);
   }
   // Phase 2: the trailing block -= X W' over all nc pivots, by column
   // blocks.
   const int m = r - nc;
-  if (nc > 0 && m > 0) {
-    update_lower(m, m, nc, f + nc, r, wm, m, cb, m, "T");
-  }
+  if (nc > 0 && m > 0) update_lower(m, m, nc, f + nc, r, wm, m, cb, m, "T");
   return 0;
 }
 
@@ -227,6 +244,7 @@ void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a,
   double *ustack = work.take<double>(std::max(s.update_peak, 1.0));
   double *pk = work.take<double>(kPivotBlock * (kPivotBlock + 1) / 2);
   double *wk = work.take<double>(double(std::max(s.max_front, 1)) * kPivotBlock);
+  double *ws = work.take<double>(double(std::max(s.max_front, 1)) * kSuperBlock);
   double *wm = work.take<double>(std::max(s.max_panel_below, 1.0));
   int *rel = work.take<int>(std::max(s.max_update_rows, 1));
   int *run_end = work.take<int>(std::max(s.max_update_rows, 1));
@@ -299,7 +317,7 @@ void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a,
       continue;
     }
     const clock::time_point t0 = clock::now();
-    const int status = partial_ldlt(l, r, nc, cbuf, dorig, h.control, count, ratiomin, pk, wk, wm);
+    const int status = partial_ldlt(l, r, nc, cbuf, dorig, h.control, count, ratiomin, pk, wk, ws, wm);
     in_fronts += clock::now() - t0;
     if (status != 0) {
       const int eq = s.neweq[count - 1] + 1;
