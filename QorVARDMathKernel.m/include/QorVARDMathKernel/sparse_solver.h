@@ -56,6 +56,8 @@
  *                                range, a control value out of range
  *   2   QVK_SPARSE_BAD_STRUCTURE a node or column out of range, a repeated
  *                                entry, a missing or misplaced diagonal,
+ *                                xadj(1) or ia(1) not 0, offsets that
+ *                                decrease, a graph that is not symmetric,
  *                                an entry outside the analysed pattern
  *   3   QVK_SPARSE_BAD_ORDER     a given order that is not a permutation
  *   4   QVK_SPARSE_BAD_SCHUR     a Schur equation out of range, repeated,
@@ -137,7 +139,8 @@ typedef struct qvk_sparse_control {
                           nodes (2,000,000) are analysed under both mmd and
                           nested dissection and the one predicting fewer
                           operations is kept; larger graphs take nested
-                          dissection. Graphs of fewer than 200 nodes take
+                          dissection. Graphs of fewer than 200 nodes, and
+                          every graph in a build without METIS, take
                           mmd. */
   int reserved[8];     /* zero */
 } qvk_sparse_control;

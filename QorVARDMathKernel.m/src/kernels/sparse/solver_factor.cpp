@@ -8,9 +8,12 @@
 // trailing block is pushed on the stack as its update matrix. Every sum
 // runs in an order fixed by the analysis alone, so the bits depend on the
 // ordering and nothing else.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "QorVARDMathKernel/dense.h"
@@ -32,6 +35,20 @@ void *Pool::take_bytes(double bytes) {
   int index = 0;
   if (mm_.Allocation(1, index, &p, static_cast<unsigned int>(bytes)) != 0 || !p)
     throw Failure{QVK_SPARSE_NO_MEMORY, "not enough memory"};
+#ifdef MADV_POPULATE_WRITE
+  // A large array (the factor, the trailing blocks, the update stack) is
+  // written page by page on first use, and a page fault costs more than
+  // the page's writing: its pages are had in one call instead (measured:
+  // 440 MB in 0.25 s against 0.45 s by faults). Where the system has no
+  // such call, the faults stay.
+  constexpr std::uintptr_t kPage = 4096;
+  if (bytes >= double(1u << 21)) {
+    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t lo = (at + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t hi = (at + static_cast<std::uintptr_t>(bytes)) & ~(kPage - 1);
+    if (hi > lo) madvise(reinterpret_cast<void *>(lo), hi - lo, MADV_POPULATE_WRITE);
+  }
+#endif
   return p;
 }
 
