@@ -51,10 +51,15 @@ double wall_now() {
 }
 
 const char kUsage[] =
-    "usage: fesolve_cholmod [MODEL ...]\n"
+    "usage: fesolve_cholmod [--reps N] [MODEL ...]\n"
+    "  --reps N       factor each model N times with each solver (a new analysis each\n"
+    "                 time, untimed) and report the fastest factorization (1)\n"
     "  beam:NX:NY:NZ  cantilever 8 x 1 x 1 m of NX x NY x NZ hexahedra\n"
     "  cube:N         cube 1 x 1 x 1 m of N x N x N hexahedra\n"
     "default: beam:120:15:15 beam:184:23:23 cube:32\n";
+
+// Factorizations per row; the fastest is reported.
+int g_reps = 1;
 
 struct Model {
   std::string name;
@@ -176,22 +181,39 @@ void print_failed(const std::string &who, int n, const std::string &why) {
 void ours_run(Ordering o, const Graph &g, const Stored &k, const std::vector<double> &b) {
   std::string who = std::string("ours ") + ordering_name(o);
   try {
-    Solver s;
     Row r;
+    r.fact_cpu = 1e30;
+    for (int rep = 1; rep < g_reps; ++rep) {  // the earlier repetitions
+      Solver t;
+      t.analyse(g, o);
+      const double c0 = cpu_now(), w0 = wall_now();
+      t.factor(k);
+      const double fc = cpu_now() - c0, fw = wall_now() - w0;
+      if (fc < r.fact_cpu) {
+        r.fact_cpu = fc;
+        r.fact_wall = fw;
+        r.fronts = t.info().time_fronts;
+        r.assembly = t.info().time_assembly;
+      }
+    }
+    Solver s;
     double t0 = wall_now();
     s.analyse(g, o);
     r.analyse = wall_now() - t0;
     if (o == kAuto) who += std::string(": ") + ordering_name(s.info().ordering);
     const double c0 = cpu_now(), w0 = wall_now();
     s.factor(k);
-    r.fact_cpu = cpu_now() - c0;
-    r.fact_wall = wall_now() - w0;
+    const double fc = cpu_now() - c0, fw = wall_now() - w0;
     const qvk_sparse_info info = s.info();
+    if (fc < r.fact_cpu) {
+      r.fact_cpu = fc;
+      r.fact_wall = fw;
+      r.fronts = info.time_fronts;
+      r.assembly = info.time_assembly;
+    }
     r.nnzl = info.nnz_l;
     r.flops = info.flops;
     r.peak_bytes = 8.0 * info.peak_words;
-    r.fronts = info.time_fronts;
-    r.assembly = info.time_assembly;
     std::vector<double> u = b;
     s.solve(u.data(), 1);
     r.resid = scaled_residual(k, b, u);
@@ -239,10 +261,27 @@ void cholmod_run(bool metis, const Stored &k, const std::vector<double> &b) {
   if (!l || c.status != CHOLMOD_OK) {
     print_failed(who, k.n, "unavailable (cholmod_analyze status " + std::to_string(c.status) + ")");
   } else {
+    // The earlier repetitions, each on a new analysis as ours (so that
+    // neither reuses the pages of an earlier factor).
+    r.fact_cpu = 1e30;
+    for (int rep = 1; rep < g_reps; ++rep) {
+      cholmod_factor *lt = cholmod_analyze(a, &c);
+      const double c0 = cpu_now(), w0 = wall_now();
+      if (lt) cholmod_factorize(a, lt, &c);
+      const double fc = cpu_now() - c0, fw = wall_now() - w0;
+      if (lt && fc < r.fact_cpu) {
+        r.fact_cpu = fc;
+        r.fact_wall = fw;
+      }
+      cholmod_free_factor(&lt, &c);
+    }
     const double c0 = cpu_now(), w0 = wall_now();
     cholmod_factorize(a, l, &c);
-    r.fact_cpu = cpu_now() - c0;
-    r.fact_wall = wall_now() - w0;
+    const double fc = cpu_now() - c0, fw = wall_now() - w0;
+    if (fc < r.fact_cpu) {
+      r.fact_cpu = fc;
+      r.fact_wall = fw;
+    }
     r.peak_bytes = static_cast<double>(c.memory_usage) - held;
     r.nnzl = c.lnz;
     r.flops = c.fl;
@@ -277,6 +316,14 @@ int main(int argc, char **argv) {
   std::vector<Model> models;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--reps" && i + 1 < argc) {
+      g_reps = std::atoi(argv[++i]);
+      if (g_reps < 1 || g_reps > 100) {
+        std::fprintf(stderr, "fesolve_cholmod: --reps takes 1 to 100\n%s", kUsage);
+        return 2;
+      }
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -295,6 +342,7 @@ int main(int argc, char **argv) {
       models.push_back(m);
     }
   std::printf("CPU: %s\n", cpu_model().c_str());
+  std::printf("factorizations per row: %d, the fastest reported\n", g_reps);
   const char *threads = std::getenv("OPENBLAS_NUM_THREADS");
   std::printf("CHOLMOD's BLAS: %s (OPENBLAS_NUM_THREADS %s)\n\n", blas_library().c_str(),
               threads ? threads : "unset");
