@@ -144,7 +144,15 @@ TEST(Model, NodeGraphSolvesUnderEachOrdering) {
     const std::vector<double> ref = dense_solve(k, rhs);
     for (Ordering o : {kAuto, kNestedDissection, kMinimumDegree, kNatural, kReversed}) {
       Solver s;
-      s.analyse(g, o);
+      try {
+        s.analyse(g, o);
+      } catch (const InputError &e) {
+        // A build without METIS has no nested dissection (tools/test checks
+        // that its own builds have it); any other refusal is a failure.
+        ASSERT_EQ(o, kNestedDissection) << e.what();
+        ASSERT_NE(std::string(e.what()).find("status 8"), std::string::npos) << e.what();
+        continue;
+      }
       s.factor(k);
       std::vector<double> u = rhs;
       s.solve(u.data(), 1);
