@@ -67,12 +67,12 @@ struct Model {
 };
 
 // Parses beam:NX:NY:NZ or cube:N; false for anything else.
-bool parse_model(const std::string &spec, Model &m) {
+bool parse_model(const std::string &text, Model &m) {
   std::vector<std::string> part;
   std::size_t at = 0;
   for (;;) {
-    const std::size_t colon = spec.find(':', at);
-    part.push_back(spec.substr(at, colon == std::string::npos ? colon : colon - at));
+    const std::size_t colon = text.find(':', at);
+    part.push_back(text.substr(at, colon == std::string::npos ? colon : colon - at));
     if (colon == std::string::npos) break;
     at = colon + 1;
   }
@@ -83,7 +83,7 @@ bool parse_model(const std::string &spec, Model &m) {
     if (part[i].empty() || *end || v < 1 || v > 1000) return false;
     n.push_back(static_cast<int>(v));
   }
-  m.name = spec;
+  m.name = text;
   if (part[0] == "beam" && n.size() == 3) {
     m.beam.nx = n[0];
     m.beam.ny = n[1];
@@ -336,9 +336,9 @@ int main(int argc, char **argv) {
     models.push_back(m);
   }
   if (models.empty())
-    for (const char *spec : {"beam:120:15:15", "beam:184:23:23", "cube:32"}) {
+    for (const char *name : {"beam:120:15:15", "beam:184:23:23", "cube:32"}) {
       Model m;
-      parse_model(spec, m);
+      parse_model(name, m);
       models.push_back(m);
     }
   std::printf("CPU: %s\n", cpu_model().c_str());

@@ -95,7 +95,6 @@ struct qvk_sparse_solver {
   qvk_sparse_info info{};
   qvk_solver::Symbolic sym;
   double **lval = nullptr;  // the factor's chunks: L below the diagonal, D on it
-  double *schur_front = nullptr;  // unused
   double words_peak = 0;
 };
 
@@ -114,6 +113,11 @@ struct GraphInput {
 
 // Orders and analyses into h (h->stage becomes 1). Throws Failure.
 void analyse(qvk_sparse_solver &h, const qvk_sparse_control &c, const GraphInput &g);
+
+// Checks the stored layout (0-based ia as given, 1-based ja): ia(1) = 0,
+// rows non-empty, the diagonal last, the other columns below it and each
+// once. stamp: n ints of work. Throws Failure (status 2).
+void check_stored(int n, const int *ia, const int *ja, int *stamp);
 
 // Factors a matrix in the stored layout (0-based ia as given, 1-based ja);
 // s: the Schur complement's nschur^2 values or null. Throws Failure.

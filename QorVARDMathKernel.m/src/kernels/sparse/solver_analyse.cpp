@@ -308,14 +308,13 @@ void analyse(qvk_sparse_solver &h, const qvk_sparse_control &c, const GraphInput
   }
 
   // Sizes: a front's rows below its pivots are those of its last node.
-  double nrow_total = 0, nstruct_total = 0, nnz_l = 0, flops = 0, maxr = 0, maxm = 0;
+  double nrow_total = 0, nstruct_total = 0, nnz_l = 0, flops = 0, maxr = 0;
   for (int s = 0; s < nf; ++s) {
     const double below = wcc2[cand[s].last], r = cand[s].ncol + below;
     nrow_total += r;
     nstruct_total += cc2[cand[s].last];
     maxr = std::max(maxr, r);
     if (cand[s].first >= s0) continue;  // the Schur front
-    maxm = std::max(maxm, below);
     for (int k = 0; k < cand[s].ncol; ++k) {
       const double m = r - k - 1;
       nnz_l += m + 1;
@@ -496,7 +495,6 @@ void analyse(qvk_sparse_solver &h, const qvk_sparse_control &c, const GraphInput
                       64.0 * maxr + 64.0 * 65 / 2 + 1.5 * nnz_k + 3.0 * neq;
   keep.keep();
   h.sym = s;
-  (void)maxm;
 }
 
 }  // namespace qvk_solver

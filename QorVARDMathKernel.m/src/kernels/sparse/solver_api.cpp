@@ -97,25 +97,6 @@ void check_control(const qvk_sparse_control &c) {
   QVK_REQUIRE(c.auto_nodes >= 0, "control.auto_nodes is negative");
 }
 
-// The stored layout: ia(1) = 0, rows non-empty, the diagonal last, the
-// other columns below it and each once. stamp: n ints of work.
-void check_stored(int n, const int *ia, const int *ja, int *stamp) {
-  if (ia[0] != 0) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "ia(1) is not 0"};
-  for (int i = 0; i < n; ++i) stamp[i] = -1;
-  for (int i = 0; i < n; ++i) {
-    if (ia[i + 1] <= ia[i]) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row without its diagonal"};
-    if (ja[ia[i + 1] - 1] != i + 1)
-      throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row whose last entry is not its diagonal"};
-    for (int p = ia[i]; p < ia[i + 1] - 1; ++p) {
-      const int j = ja[p] - 1;
-      if (j < 0 || j >= i)
-        throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a column out of range or above the diagonal"};
-      if (stamp[j] == i) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "an entry given twice"};
-      stamp[j] = i;
-    }
-  }
-}
-
 // Common checks of the analysis: Schur set and given order, then the phase.
 void analyse_checked(qvk_sparse_solver &h, const qvk_sparse_control *control, int n,
                      const int *xadj0, const int *adj0, const int *width, const int *perm,
@@ -287,7 +268,7 @@ int qvk_sparse_analyse_matrix(qvk_sparse_solver **handle, const qvk_sparse_contr
     QVK_REQUIRE(n == 0 || ja, "ja is null");
     Pool work(h.mm_work);
     int *stamp = work.take<int>(std::max(n, 1));
-    check_stored(n, ia, ja, stamp);
+    qvk_solver::check_stored(n, ia, ja, stamp);
     // The graph of the pattern: each off-diagonal entry both ways.
     int *x0 = work.take<int>(n + 1.0), *w = work.take<int>(std::max(n, 1));
     const double off = double(ia[n]) - n;
@@ -321,7 +302,6 @@ int qvk_sparse_factor(qvk_sparse_solver **handle, const int *n, const int *ia, c
     QVK_REQUIRE(n && *n == h.sym.neq, "n is null or not the analysed order");
     QVK_REQUIRE(ia && (*n == 0 || (ja && a)), "ia, ja or a is null");
     QVK_REQUIRE(h.sym.nschur == 0 || s, "s is null in Schur complement mode");
-    if (ia[0] != 0) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "ia(1) is not 0"};
     const double t0 = now();
     h.info.min_ratio = h.info.time_fronts = h.info.time_assembly = 0;
     qvk_solver::factor(h, ia, ja, a, s);
@@ -361,7 +341,7 @@ int qvk_sparse_refine(qvk_sparse_solver **handle, const int *n_, const int *ia, 
     const double t0 = now();
     Pool work(h.mm_work);
     int *stamp = work.take<int>(std::max(n, 1));
-    check_stored(n, ia, ja, stamp);
+    qvk_solver::check_stored(n, ia, ja, stamp);
     double *r = work.take<double>(std::max(n, 1)), *rowsum = work.take<double>(std::max(n, 1));
     // |K|inf, both triangles.
     for (int i = 0; i < n; ++i) rowsum[i] = 0;

@@ -199,6 +199,23 @@ bool joined(const Symbolic &s, int v, int u) {
 
 }  // namespace
 
+void check_stored(int n, const int *ia, const int *ja, int *stamp) {
+  if (ia[0] != 0) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "ia(1) is not 0"};
+  for (int i = 0; i < n; ++i) stamp[i] = -1;
+  for (int i = 0; i < n; ++i) {
+    if (ia[i + 1] <= ia[i]) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row without its diagonal"};
+    if (ja[ia[i + 1] - 1] != i + 1)
+      throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row whose last entry is not its diagonal"};
+    for (int p = ia[i]; p < ia[i + 1] - 1; ++p) {
+      const int j = ja[p] - 1;
+      if (j < 0 || j >= i)
+        throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a column out of range or above the diagonal"};
+      if (stamp[j] == i) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "an entry given twice"};
+      stamp[j] = i;
+    }
+  }
+}
+
 void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a, double *sout) {
   const Symbolic &s = h.sym;
   const int neq = s.neq;
@@ -217,18 +234,10 @@ void factor(qvk_sparse_solver &h, const int *ia, const int *ja, const double *a,
   std::memset(in_schur, 0, std::max(neq, 1));
   for (int i = 0; i < s.nschur; ++i) in_schur[s.schur[i]] = 1;
   for (int j = 0; j <= neq + 1; ++j) cp[j] = 0;
-  for (int i = 0; i < neq; ++i) stamp[i] = -1;
+  check_stored(neq, ia, ja, stamp);
   for (int i = 0; i < neq; ++i) {
-    if (ia[i + 1] <= ia[i] || ia[i + 1] > nnz)
-      throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row without its diagonal (ia)"};
-    if (ja[ia[i + 1] - 1] != i + 1)
-      throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a row whose last entry is not its diagonal"};
     for (int p = ia[i]; p < ia[i + 1]; ++p) {
       const int j = ja[p] - 1;
-      if (j < 0 || j > i || (j == i && p != ia[i + 1] - 1))
-        throw Failure{QVK_SPARSE_BAD_STRUCTURE, "a column out of range or above the diagonal"};
-      if (stamp[j] == i) throw Failure{QVK_SPARSE_BAD_STRUCTURE, "an entry given twice"};
-      stamp[j] = i;
       const int u = s.eqnode[i], v = s.eqnode[j];
       if (u != v && !joined(s, u, v))
         throw Failure{QVK_SPARSE_BAD_STRUCTURE, "an entry outside the analysed graph"};
